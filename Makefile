@@ -1,0 +1,32 @@
+# The two front doors: `make run` starts the program (with the meter simulator when
+# no meter is attached); `make test` builds with sanitizers and runs every test.
+JOBS ?= $(shell nproc)
+RUN_DIR  := build/release
+TEST_DIR := build/test
+
+.PHONY: run test build-run build-test bench deps clean
+
+deps:
+	@scripts/setup-deps
+
+build-run: deps
+	@cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release -DVORLANT_BUILD_TESTS=OFF -DVORLANT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(RUN_DIR) -j $(JOBS)
+
+run: build-run
+	@scripts/run $(RUN_DIR)/bin
+
+build-test: deps
+	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVORLANT_SANITIZE=ON -DVORLANT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(TEST_DIR) -j $(JOBS)
+
+test: build-test
+	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVORLANT_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build
