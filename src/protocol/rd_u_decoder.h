@@ -1,0 +1,50 @@
+#pragma once
+
+#include "protocol/frame_encoder.h"
+#include "protocol/meter_frame.h"
+#include "protocol/number_format.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace protocol {
+
+// The pictures of the RD panel.
+enum class RdPicture : std::uint8_t {
+    DiodeUp = 0,   // triangle pointing up, bar above
+    DiodeDown = 1, // triangle pointing down, bar below
+    Resistor = 2,
+};
+
+// Texts and picture of the RD panel, one member per control; nullopt = leave as it is.
+struct RdDecodeResult
+{
+    RdStatus status;
+    QString RD_Auto;              // "A" for the automatic test voltage, else " "
+    QString J_prim;               // "I", or " " while the first current is hidden
+    QString Joo;                  // subscript of the first current, or " "
+    QString RD_J;                 // "=" + current, or " "
+    QString RD_J1;                // "Iп=" + second current, or " "
+    std::optional<QString> RD_V;  // test voltage; nullopt for resistance with codes 4..7
+    QString RD_prim_R;            // "R" or "D"
+    QString RD_Prim;              // the main value
+    RdPicture Im_Diod = RdPicture::Resistor;
+};
+
+// Texts of the U panel.
+struct UDecodeResult
+{
+    QString U_Prim; // "V=" value
+    QString U_vrm;  // rms value
+    QString U_pp;   // peak-to-peak value
+};
+
+// A current given in microamperes: "4.500 мкA" below 10, "0.150 мA" from 10 on.
+QString formatCurrent(double microamperes, const FormatContext &context);
+
+RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &context);
+UDecodeResult decodeUFrame(const MeterFrame &frame, const FormatContext &context);
+
+} // namespace protocol

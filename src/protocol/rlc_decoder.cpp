@@ -1,0 +1,180 @@
+// RLCD frames carry only the series pair R (bytes 0..3) and X (bytes 4..7,
+// signed) as MeterFloat, and the meter's settings in bytes 8..11; everything
+// else on the RLC display is derived here. R and X are never zero (MeterFloat
+// has no zero), so no division below needs a guard, and every quantity stays
+// finite in double even for the extreme encodings (|R|, |X| within 2^-127 ..
+// 2^129).
+//
+// Example: 00 00 C8 42  6F 12 83 3A  ... (R = 100, X = 0.001) gives
+// Q 0.0000, D 1E5 and a phase of 0.0006°.
+
+#include "protocol/rlc_decoder.h"
+
+#include "i18n/window_lexicons.h"
+#include "protocol/meter_float.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace protocol {
+
+namespace {
+
+constexpr double kInductanceLimit = 500.0;    // henries; above: ">500 Гн"
+constexpr double kCapacitanceLimit = 0.01;    // farads; from here: ">22.00 мФ"
+constexpr double kMicroFaradWholeFrom = 0.001; // farads; whole micro-farads from here up
+
+QString inductanceText(double l, std::int32_t f, const FormatContext &ctx)
+{
+    const QString unit = ctx.lexicons.Dlang3.GetItem(4);
+    if (l > kInductanceLimit)
+        return QStringLiteral(">500 ") + unit;
+    return formatEngineering(l, true, f, ctx) + unit;
+}
+
+QString capacitanceText(double c, std::int32_t f, const FormatContext &ctx)
+{
+    const QString unit = ctx.lexicons.Dlang3.GetItem(5);
+    if (c >= kCapacitanceLimit)
+        return QStringLiteral(">22") + ctx.separators.decimal + QStringLiteral("00 ") + ctx.lexicons.Dlang1.GetItem(2)
+               + unit;
+    if (c >= kMicroFaradWholeFrom)
+        return formatNumber(c * 1000000.0, 7, 0, true, ctx.separators) + QLatin1Char(' ')
+               + microPrefix(ctx.lexicons) + unit;
+    return formatEngineering(c, false, f, ctx) + unit;
+}
+
+// D and Q: five significant digits, never grouped.
+QString ratioText(double value, const NumberSeparators &separators)
+{
+    const int integerDigits = value < 10.0 ? 1 : value < 100.0 ? 2 : value < 1000.0 ? 3 : 4;
+    return formatNumber(value, 5, 5 - integerDigits, false, separators);
+}
+
+} // namespace
+
+std::optional<QString> levelTextFor(int levelCode, const i18n::WindowLexicons &lexicons)
+{
+    switch (levelCode) {
+    case 0:
+        return QStringLiteral("A 1.0 ") + lexicons.Dlang3.GetItem(1);
+    case 1:
+        return QStringLiteral("1.0 ") + lexicons.Dlang3.GetItem(1);
+    case 2:
+        return QStringLiteral("0.5 ") + lexicons.Dlang3.GetItem(1);
+    case 3:
+        return QStringLiteral("0.1 ") + lexicons.Dlang3.GetItem(1);
+    case 4:
+        return QStringLiteral("0.1 ") + lexicons.Dlang3.GetItem(2);
+    default:
+        return std::nullopt;
+    }
+}
+
+QString frequencyTextFor(std::int32_t frequencyHz, const i18n::WindowLexicons &lexicons)
+{
+    if (frequencyHz > 999)
+        return QString::number(frequencyHz / 1000) + QLatin1Char(' ') + lexicons.Dlang1.GetItem(1)
+               + lexicons.Dlang3.GetItem(0);
+    return QString::number(frequencyHz) + QLatin1Char(' ') + lexicons.Dlang3.GetItem(0);
+}
+
+RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx)
+{
+    RlcDecodeResult out;
+    out.settings = MeterSettings::fromFrame(frame);
+    const MeterSettings &s = out.settings;
+    // Set before any text: the smallest values' decimals depend on it.
+    const std::int32_t f = frequencyForCode(s.freqCode);
+
+    const double p = decodeMeterFloat(frame, 0);
+    const double q = decodeMeterFloat(frame, 4);
+    const double r = std::fabs(p);
+    const double x = std::fabs(q);
+    const double sum = r * r + x * x;
+
+    RlcReading &reading = out.reading;
+    reading.frequencyHz = f;
+    reading.seriesResistance = r;
+    reading.seriesReactance = x;
+    reading.parallelResistance = sum / r;
+    reading.parallelReactance = sum / x;
+
+    const bool series = s.seriesCircuit != 0;
+    const double rc = series ? r : reading.parallelResistance;
+    const double xc = series ? x : reading.parallelReactance;
+    const QString letter = series ? QStringLiteral("S") : QStringLiteral("P");
+
+    RlcQuantities &qty = out.quantities;
+    qty.phaseDegrees = std::atan(q / r) * 180.0 / std::numbers::pi;
+    qty.impedance = std::sqrt(sum);
+    qty.inductance = xc / (2.0 * std::numbers::pi * f);
+    qty.capacitance = 1.0 / (2.0 * std::numbers::pi * f * xc);
+    qty.dissipation = r / x;
+    qty.quality = x / r;
+
+    const QString ohm = ohmUnit(ctx.lexicons);
+    const QString resistanceText = formatMagnitude(rc, ctx) + ohm;
+    const QString impedanceText = formatMagnitude(qty.impedance, ctx) + ohm;
+    const QString dText = ratioText(qty.dissipation, ctx.separators);
+    const QString qText = ratioText(qty.quality, ctx.separators);
+    const QString phaseText = formatNumber(qty.phaseDegrees, 4, 4, true, ctx.separators) + QChar(0x00B0);
+    // Only L and C carry the meter's sign mark.
+    const QString sign = s.negativeSign != 0 ? QStringLiteral("-") : QStringLiteral(" ");
+
+    if (s.primaryCode == 4) {
+        out.L_SER_PER1 = QString();
+        out.L_prim_n = impedanceText;
+    } else {
+        out.L_SER_PER1 = letter;
+        switch (s.primaryCode) {
+        case 1:
+            out.L_prim_n = resistanceText;
+            break;
+        case 2:
+            out.L_prim_n = sign + capacitanceText(qty.capacitance, f, ctx);
+            break;
+        case 3:
+            out.L_prim_n = sign + inductanceText(qty.inductance, f, ctx);
+            break;
+        default:
+            break; // codes 0, 5, 6, 7: the main value stays as it was
+        }
+    }
+
+    out.L_SER_PER = QStringLiteral(" ");
+    switch (s.secondaryCode) {
+    case 0:
+        out.L_sec_n = QStringLiteral(" ");
+        break;
+    case 1:
+        out.L_SER_PER = letter;
+        out.L_sec_n = resistanceText;
+        break;
+    case 2:
+        out.L_sec_n = qText;
+        break;
+    case 3:
+        out.L_sec_n = dText;
+        break;
+    case 4:
+        out.L_sec_n = phaseText;
+        break;
+    default:
+        break; // codes 5, 6, 7: the secondary value stays as it was
+    }
+
+    out.levelText = levelTextFor(s.levelCode, ctx.lexicons);
+    out.frequencyText = frequencyTextFor(f, ctx.lexicons);
+
+    // Frequency code 0 means the meter shows no test frequency: no side column.
+    if (s.freqCode != 0) {
+        out.L_righ1 = QStringLiteral("Z ") + impedanceText;
+        out.L_righ2 = QStringLiteral("D ") + dText;
+        out.L_righ3 = QStringLiteral("Q ") + qText;
+        out.L_righ4 = QStringLiteral("Ɵ ") + phaseText;
+    }
+    return out;
+}
+
+} // namespace protocol
