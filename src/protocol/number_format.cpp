@@ -34,7 +34,13 @@ Decimal toDecimal(double a)
     for (; p < res.ptr && *p != 'e'; ++p)
         d.digits[n++] = *p;
     d.count = n;
-    d.exponent = std::atoi(p + 1) + 1;
+    // The buffer is not terminated: parse the exponent within its bounds.
+    int power = 0;
+    const char *e = p + 1;
+    if (e < res.ptr && *e == '+')
+        ++e;
+    std::from_chars(e, res.ptr, power);
+    d.exponent = power + 1;
     return d;
 }
 
