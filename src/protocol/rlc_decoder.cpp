@@ -44,14 +44,19 @@ QString capacitanceText(double c, std::int32_t f, const FormatContext &ctx)
     return formatEngineering(c, false, f, ctx) + unit;
 }
 
-// D and Q: five significant digits, never grouped.
-QString ratioText(double value, const NumberSeparators &separators)
+} // namespace
+
+QString formatRatio(double value, const NumberSeparators &separators)
 {
+    // Digits of the integer part, 1 below 1 and at most 4.
     const int integerDigits = value < 10.0 ? 1 : value < 100.0 ? 2 : value < 1000.0 ? 3 : 4;
     return formatNumber(value, 5, 5 - integerDigits, false, separators);
 }
 
-} // namespace
+QString formatPhase(double degrees, const NumberSeparators &separators)
+{
+    return formatNumber(degrees, 4, 4, true, separators) + QChar(0x00B0);
+}
 
 std::optional<QString> levelTextFor(int levelCode, const i18n::WindowLexicons &lexicons)
 {
@@ -116,9 +121,9 @@ RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx
     const QString ohm = ohmUnit(ctx.lexicons);
     const QString resistanceText = formatMagnitude(rc, ctx) + ohm;
     const QString impedanceText = formatMagnitude(qty.impedance, ctx) + ohm;
-    const QString dText = ratioText(qty.dissipation, ctx.separators);
-    const QString qText = ratioText(qty.quality, ctx.separators);
-    const QString phaseText = formatNumber(qty.phaseDegrees, 4, 4, true, ctx.separators) + QChar(0x00B0);
+    const QString dText = formatRatio(qty.dissipation, ctx.separators);
+    const QString qText = formatRatio(qty.quality, ctx.separators);
+    const QString phaseText = formatPhase(qty.phaseDegrees, ctx.separators);
     // Only L and C carry the meter's sign mark.
     const QString sign = s.negativeSign != 0 ? QStringLiteral("-") : QStringLiteral(" ");
 

@@ -70,4 +70,10 @@ std::optional<QString> levelTextFor(int levelCode, const i18n::WindowLexicons &l
 // The frequency caption of a frequency in hertz ("10 кГц", "120 Гц").
 QString frequencyTextFor(std::int32_t frequencyHz, const i18n::WindowLexicons &lexicons);
 
+// D and Q: five significant digits, never grouped ("0.0123", "1234.6", "1.2346E5").
+QString formatRatio(double value, const NumberSeparators &separators);
+
+// Phase angle in degrees with four decimals and the degree sign ("-45.6800°").
+QString formatPhase(double degrees, const NumberSeparators &separators);
+
 } // namespace protocol

@@ -46,6 +46,8 @@ class TestRlcDecoder : public QObject
 {
     Q_OBJECT
 private slots:
+    void ratioAndPhase_data();
+    void ratioAndPhase();
     void displayTexts_data();
     void displayTexts();
     void sideColumn_data();
@@ -59,6 +61,30 @@ private slots:
     void logRowDecision();
     void translatedUnits();
 };
+
+void TestRlcDecoder::ratioAndPhase_data()
+{
+    QTest::addColumn<bool>("phase");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("below 1") << false << 0.0123 << "0.0123";
+    QTest::newRow("one integer digit") << false << 1.2345 << "1.2345";
+    QTest::newRow("two integer digits") << false << 12.345 << "12.345";
+    QTest::newRow("four integer digits") << false << 1234.56 << "1234.6";
+    QTest::newRow("never grouped") << false << 99999.4 << "99999.0";
+    QTest::newRow("scientific from 100000") << false << 123456.0 << "1.2346E5";
+    QTest::newRow("phase") << true << -45.678 << "-45.6800°";
+    QTest::newRow("phase rounds to four digits") << true << 89.99999 << "90.0000°";
+}
+
+void TestRlcDecoder::ratioAndPhase()
+{
+    QFETCH(bool, phase);
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    const NumberSeparators sep;
+    QCOMPARE(phase ? formatPhase(value, sep) : formatRatio(value, sep), text);
+}
 
 void TestRlcDecoder::displayTexts_data()
 {
