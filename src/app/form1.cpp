@@ -1,0 +1,142 @@
+#include "app/form1.h"
+
+#include "log/log_table_model.h"
+#include "panel/button_pictures.h"
+#include "panel/caption_strip.h"
+#include "panel/control_table.h"
+#include "panel/panel_colours.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include <span>
+
+std::span<const panel::ControlRow<TForm1>> form1Rows();
+
+namespace {
+
+// Calibri where it is installed; its metric twin Carlito everywhere else.
+QFont windowFont()
+{
+    QFont::insertSubstitution(QStringLiteral("Calibri"), QStringLiteral("Carlito"));
+    QFont font(QStringLiteral("Calibri"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
+{
+    applyWindowDesign();
+    panel::buildControls(*this, this, form1Rows());
+    panel::buildFrontPanel(*this, Panel4);
+
+    // Design values the tables do not carry.
+    CBox5->setMaxVisibleItems(16);
+    CBox51->setMaxVisibleItems(16);
+    CBox6->setMaxVisibleItems(20);
+    CBox6->lineEdit()->setMaxLength(18);
+    E2->setMaxLength(7);
+    E11->setMaxLength(7);
+    SE2->setRange(1, 2);
+    SE2->setValue(1);
+    SE1->setRange(1, 100000);
+    SE1->setValue(1);
+    CB1->setCurrentIndex(1);
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    buildLogGrid();
+    createTimers();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::applyWindowDesign()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Регистратор данных для RLC метра Vorlant версия 1.5"));
+    setWindowIcon(panel::meterIcon());
+    setFont(windowFont());
+
+    QPalette face = palette();
+    face.setColor(QPalette::Window, panel::buttonFaceColour());
+    face.setColor(QPalette::Button, panel::buttonFaceColour());
+    setPalette(face);
+    setAutoFillBackground(true);
+
+    // A fixed single border: the client area keeps its design size.
+    setFixedSize(kClientWidth, kClientHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect placed = rect();
+        placed.moveCenter(screen->availableGeometry().center());
+        move(placed.topLeft());
+    }
+}
+
+void TForm1::buildLogGrid()
+{
+    logModel = new LogTableModel(this);
+    SG->setModel(logModel);
+
+    // The header row comes from the model; there are no fixed columns.
+    SG->verticalHeader()->hide();
+    SG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SG->verticalHeader()->setDefaultSectionSize(kLogRowHeight);
+    SG->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SG->horizontalHeader()->setHighlightSections(false);
+    for (int column = 0; column < LogTableModel::kColumns; ++column)
+        SG->horizontalHeader()->resizeSection(column, kLogColumnWidths[column]);
+    SG->setShowGrid(true);
+    SG->setWordWrap(false);
+    SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SG->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Not reachable with the Tab key, and Tab inside it does not walk cells.
+    SG->setFocusPolicy(Qt::ClickFocus);
+    SG->setTabKeyNavigation(false);
+
+    // Single-part layout: the header row plus 15 empty rows.
+    for (int column = 0; column < LogTableModel::kColumns; ++column)
+        logModel->setHeaderText(column, lexicons.D2.GetItem(column + 1));
+    logModel->setRowCount(15);
+}
+
+void TForm1::createTimers()
+{
+    struct TimerDesign
+    {
+        QTimer *TForm1::*member;
+        const char *name;
+        int intervalMs;
+        bool singleShot;
+    };
+    // All stopped here: each starts once its handler is connected.
+    const TimerDesign timers[] = {
+        {&TForm1::T2, "T2", 2000, true},
+        {&TForm1::T3, "T3", 2500, false},
+        {&TForm1::T4, "T4", 1000, true},
+        {&TForm1::Timer_TX, "Timer_TX", 1000, true},
+    };
+    for (const TimerDesign &design : timers) {
+        auto *timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(design.name));
+        timer->setInterval(design.intervalMs);
+        timer->setSingleShot(design.singleShot);
+        this->*design.member = timer;
+    }
+}

@@ -1,0 +1,319 @@
+#include "app/form1.h"
+#include "log/log_table_model.h"
+#include "panel/caption_strip.h"
+#include "panel/panel_colours.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_form = std::make_unique<TForm1>(); }
+    void cleanup() { m_form.reset(); }
+
+    void windowHasItsDesignFrame();
+    void everyMemberHoldsTheControlOfItsName();
+    void regionsSitWhereDesigned_data();
+    void regionsSitWhereDesigned();
+    void controlsFitTheirPanelsWithoutOverlap();
+    void controlsStartInTheirDesignState_data();
+    void controlsStartInTheirDesignState();
+    void logGridShowsTheSinglePartLayout();
+    void timersHaveTheirDesignIntervals();
+    void windowRendersWithItsDisplay();
+
+private:
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestForm1::windowHasItsDesignFrame()
+{
+    TForm1 &form = *m_form;
+    QCOMPARE(form.objectName(), QStringLiteral("Form1"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Регистратор данных для RLC метра Vorlant версия 1.5"));
+    QCOMPARE(form.minimumSize(), QSize(1014, 636));
+    QCOMPARE(form.maximumSize(), QSize(1014, 636));
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.palette().color(QPalette::Window), panel::buttonFaceColour());
+
+    QCOMPARE(form.font().pixelSize(), 15);
+    QVERIFY(form.font().bold());
+    // Carlito stands in for Calibri where Calibri is not installed.
+    const QString family = QFontInfo(form.font()).family();
+    QVERIFY2(family == QLatin1String("Calibri") || family == QLatin1String("Carlito"), qPrintable(family));
+}
+
+void TestForm1::everyMemberHoldsTheControlOfItsName()
+{
+    const TForm1 &f = *m_form;
+#define M(name) std::pair<const char *, QWidget *>(#name, f.name)
+    const std::pair<const char *, QWidget *> members[] = {
+        M(Panel_top), M(Panel3), M(Panel6), M(Button2), M(Button1), M(Button3), M(Panel1), M(CBox10), M(JvP8),
+        M(Panel5), M(SB1), M(SB2), M(SB3), M(SB4), M(Panel4), M(P_connect), M(B2), M(CheckBox_connect_auto),
+        M(Memo1), M(Panel9), M(JvPanel2), M(Panel7), M(JvP1), M(CBox2), M(E2), M(CBox1), M(CBox3), M(CBox4),
+        M(CBox5), M(CBox11), M(E11), M(CBox31), M(CBox51), M(CBox6), M(SE2), M(BB1), M(BB2), M(Button_Add),
+        M(Button_DEL), M(Panel13), M(JvP11), M(Label1), M(Label2), M(SE1), M(Label3), M(Label9), M(CB1),
+        M(SP1), M(B5), M(Button4), M(Panel10), M(SG),
+        // A few of the front panel's, inherited from its controls.
+        M(P5), M(Panel_RLCD), M(L_prim_n), M(ListBox_freq_RLC), M(SP4),
+    };
+#undef M
+    for (const auto &[name, widget] : members) {
+        QVERIFY2(widget, name);
+        QCOMPARE(widget->objectName(), QLatin1String(name));
+        QCOMPARE(f.findChildren<QWidget *>(QLatin1String(name)).size(), 1);
+        QCOMPARE(widget->window(), &f);
+    }
+    QCOMPARE(f.P5->parentWidget(), f.Panel4);
+}
+
+void TestForm1::regionsSitWhereDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+
+    auto row = [](const char *name, const char *parent, QRect geometry, const QString &text = QString()) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent) << geometry << text;
+    };
+    row("Panel_top", "Form1", {0, 0, 1014, 192});
+    row("Panel3", "Panel_top", {0, 0, 209, 192});
+    row("Panel6", "Panel3", {0, 0, 209, 35});
+    row("Button2", "Panel6", {8, 5, 60, 28}, QStringLiteral("RLCD"));
+    row("Button1", "Panel6", {75, 5, 60, 28}, QStringLiteral("RD"));
+    row("Button3", "Panel6", {143, 5, 60, 28}, QStringLiteral("U"));
+    row("Panel4", "Panel_top", {209, 0, 784, 192});
+    row("P5", "Panel4", {0, 0, 601, 192});
+    row("P_connect", "Panel_top", {851, 1, 161, 35});
+    row("Memo1", "Form1", {805, 39, 211, 140});
+    row("Panel9", "Form1", {0, 192, 1014, 444});
+    row("JvPanel2", "Panel9", {0, 0, 1014, 88});
+    row("Panel7", "JvPanel2", {0, 0, 458, 88});
+    row("Panel10", "Panel9", {0, 88, 1014, 356});
+    // Named in the behaviour but placed by this program.
+    row("SB1", "Panel5", {6, 2, 197, 23}, QStringLiteral("Создать"));
+    row("SB2", "Panel5", {6, 27, 197, 23}, QStringLiteral("Открыть"));
+    row("SB3", "Panel5", {6, 52, 197, 23}, QStringLiteral("Сохранить как"));
+    row("SB4", "Panel5", {6, 77, 197, 23}, QStringLiteral("Изменение профиля"));
+    row("B2", "P_connect", {3, 3, 98, 29}, QStringLiteral("Подключить"));
+    row("CheckBox_connect_auto", "P_connect", {104, 7, 55, 21}, QStringLiteral("Авто"));
+    row("JvP8", "Panel1", {0, 33, 209, 22}, QStringLiteral("Профиль"));
+    row("JvP1", "Panel7", {0, 0, 458, 19}, QStringLiteral("Данные эталона"));
+    row("JvP11", "Panel13", {0, 0, 556, 19}, QStringLiteral("Запись данных"));
+    row("BB1", "Panel7", {298, 42, 156, 22}, QStringLiteral("Запись"));
+    row("Button_Add", "Panel7", {298, 64, 78, 22}, QStringLiteral("Добавить"));
+    row("Button_DEL", "Panel7", {378, 64, 76, 22}, QStringLiteral("Удалить"));
+    row("Label1", "Panel13", {8, 22, 90, 18}, QStringLiteral("Начальная"));
+    row("Label2", "Panel13", {8, 40, 90, 18}, QStringLiteral("позиция"));
+    row("Label3", "Panel13", {106, 22, 80, 18}, QStringLiteral("Интервал"));
+    row("Label9", "Panel13", {106, 40, 80, 18}, QStringLiteral("записи"));
+    row("SP1", "Panel13", {196, 24, 110, 58}, QStringLiteral("Пуск"));
+    row("B5", "Panel13", {314, 24, 110, 58}, QStringLiteral("Очистка"));
+    row("Button4", "Panel13", {432, 24, 116, 58}, QStringLiteral("В файл EXCEL"));
+    row("SG", "Panel10", {0, 0, 1014, 356});
+}
+
+void TestForm1::regionsSitWhereDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget()->objectName(), parent);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->font().pixelSize(), 15);
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        QCOMPARE(button->text(), text);
+}
+
+void TestForm1::controlsFitTheirPanelsWithoutOverlap()
+{
+    // The panels whose inner layout this program chose; the front panel's
+    // display overlaps on purpose and is checked with its own design.
+    const char *panels[] = {"Panel3", "Panel6", "Panel1", "Panel5", "P_connect",
+                            "JvPanel1", "JvPanel2", "Panel7", "Panel13", "Panel9"};
+    for (const char *panelName : panels) {
+        auto *panelWidget = m_form->findChild<QWidget *>(QLatin1String(panelName));
+        QVERIFY2(panelWidget, panelName);
+        QList<QWidget *> shown;
+        for (QWidget *child : panelWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden() || child->objectName().isEmpty())
+                continue;
+            QVERIFY2(panelWidget->rect().contains(child->geometry()),
+                     qPrintable(child->objectName() + QLatin1String(" leaves ") + QLatin1String(panelName)));
+            for (QWidget *other : shown)
+                QVERIFY2(!other->geometry().intersects(child->geometry()),
+                         qPrintable(child->objectName() + QLatin1String(" covers ") + other->objectName()));
+            shown << child;
+        }
+    }
+}
+
+void TestForm1::controlsStartInTheirDesignState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("value");
+
+    auto row = [](const char *name, const char *property, const QVariant &value) {
+        QTest::addRow("%s %s", name, property) << QString::fromLatin1(name) << QByteArray(property) << value;
+    };
+    row("SB4", "checkable", true);
+    row("SB4", "checked", true);
+    row("SP1", "checkable", true);
+    row("SP1", "checked", false);
+    row("SP1", "enabled", false);
+    row("B5", "checkable", false);
+    row("Button_Add", "enabled", false);
+    row("Button_DEL", "enabled", false);
+    row("BB1", "enabled", true);
+    row("CheckBox_connect_auto", "checked", false);
+    row("CBox10", "currentText", QStringLiteral("Измерение 1 детали"));
+    row("CBox10", "count", 2);
+    row("CBox2", "currentText", QStringLiteral("R"));
+    row("CBox11", "currentText", QStringLiteral("R"));
+    row("CBox1", "currentText", QStringLiteral("Ом"));
+    row("CBox3", "currentText", QStringLiteral("мкГн"));
+    row("CBox4", "currentText", QStringLiteral("рФ"));
+    row("CBox31", "currentText", QStringLiteral("Ом"));
+    row("CBox5", "editable", true);
+    row("CBox5", "currentText", QStringLiteral("выкл."));
+    row("CBox5", "count", 12);
+    row("CBox5", "maxVisibleItems", 16);
+    row("CBox51", "editable", true);
+    row("CBox51", "currentText", QStringLiteral("выкл."));
+    row("CBox51", "maxVisibleItems", 16);
+    row("CBox6", "editable", true);
+    row("CBox6", "currentText", QStringLiteral("R1"));
+    row("CBox6", "count", 1);
+    row("CBox6", "maxVisibleItems", 20);
+    row("CB1", "currentText", QStringLiteral("1с"));
+    row("CB1", "count", 3);
+    row("E2", "text", QStringLiteral("10000"));
+    row("E2", "maxLength", 7);
+    row("E11", "text", QStringLiteral("10000"));
+    row("E11", "maxLength", 7);
+    row("SE1", "minimum", 1);
+    row("SE1", "maximum", 100000);
+    row("SE1", "value", 1);
+    row("SE2", "minimum", 1);
+    row("SE2", "maximum", 2);
+    row("SE2", "value", 1);
+    row("Memo1", "readOnly", true);
+    row("Memo1", "plainText", QString());
+    row("Memo1", "verticalScrollBarPolicy", int(Qt::ScrollBarAlwaysOn));
+}
+
+void TestForm1::controlsStartInTheirDesignState()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, value);
+
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    const QVariant actual = widget->property(property.constData());
+    QVERIFY2(actual.isValid(), property.constData());
+    if (value.typeId() == QMetaType::Int)
+        QCOMPARE(actual.toInt(), value.toInt());
+    else
+        QCOMPARE(actual, value);
+}
+
+void TestForm1::logGridShowsTheSinglePartLayout()
+{
+    const TForm1 &f = *m_form;
+    QCOMPARE(f.SG->model(), f.logModel);
+    QCOMPARE(f.logModel->columnCount(), 10);
+    // The header row plus 15 rows to write into.
+    QCOMPARE(f.logModel->rowCount(), 15);
+
+    const int widths[] = {68, 133, 131, 128, 50, 83, 73, 100, 109, 107};
+    const QStringList headers = {QStringLiteral("Позиция"),       QStringLiteral("Время"),
+                                 QStringLiteral("Основной"),      QStringLiteral("Дополнительн."),
+                                 QStringLiteral("Схема"),         QStringLiteral("Частота"),
+                                 QStringLiteral("Уровень"),       QStringLiteral("Брак"),
+                                 QStringLiteral("Основ.% откл."), QStringLiteral("Допол.% откл.")};
+    for (int column = 0; column < 10; ++column) {
+        QCOMPARE(f.SG->columnWidth(column), widths[column]);
+        QCOMPARE(f.logModel->headerData(column, Qt::Horizontal).toString(), headers.at(column));
+    }
+    QVERIFY(f.SG->verticalHeader()->isHidden());
+    QCOMPARE(f.SG->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QCOMPARE(f.SG->rowHeight(0), TForm1::kLogRowHeight);
+    QVERIFY(f.SG->showGrid());
+    QVERIFY(!(f.SG->focusPolicy() & Qt::TabFocus));
+    QCOMPARE(f.SG->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+void TestForm1::timersHaveTheirDesignIntervals()
+{
+    const TForm1 &f = *m_form;
+    const struct
+    {
+        QTimer *timer;
+        const char *name;
+        int interval;
+        bool singleShot;
+    } timers[] = {{f.T2, "T2", 2000, true}, {f.T3, "T3", 2500, false}, {f.T4, "T4", 1000, true},
+                  {f.Timer_TX, "Timer_TX", 1000, true}};
+    for (const auto &t : timers) {
+        QVERIFY2(t.timer, t.name);
+        QCOMPARE(t.timer->objectName(), QLatin1String(t.name));
+        QCOMPARE(t.timer->interval(), t.interval);
+        QCOMPARE(t.timer->isSingleShot(), t.singleShot);
+        QVERIFY(!t.timer->isActive());
+    }
+}
+
+void TestForm1::windowRendersWithItsDisplay()
+{
+    TForm1 &f = *m_form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+
+    // VORLANT_SCREENSHOT_DIR asks for pictures of the three displays to look at.
+    const QString shots = qEnvironmentVariable("VORLANT_SCREENSHOT_DIR");
+    const struct
+    {
+        QFrame *display;
+        const char *file;
+    } displays[] = {{f.Panel_RLCD, "form1_rlcd.png"}, {f.Panel_RD, "form1_rd.png"}, {f.Panel_U, "form1_u.png"}};
+    for (const auto &shown : displays) {
+        for (const auto &other : displays)
+            other.display->setVisible(other.display == shown.display);
+        const QImage image = f.grab().toImage();
+        QCOMPARE(image.size() / image.devicePixelRatio(), QSize(1014, 636));
+        // An empty spot of the display, in window coordinates.
+        const QPoint spot = shown.display->mapTo(&f, QPoint(380, 130));
+        QCOMPARE(QColor(image.pixel(spot * image.devicePixelRatio())), panel::displayColour());
+        if (!shots.isEmpty())
+            QVERIFY(image.save(shots + QLatin1Char('/') + QLatin1String(shown.file)));
+    }
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
