@@ -1,0 +1,462 @@
+// Reads, writes and receive notices of the serial port on pseudo-terminals.
+
+#include "link/com_port.h"
+
+#include "port_events.h"
+#include "pty_pair.h"
+
+#include <QMutex>
+#include <QtTest>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace {
+
+QString latin1(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray allByteValues()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.append(static_cast<char>(i));
+    return bytes;
+}
+
+// What OnRxChar saw: each Count and what the handler then read. Guarded
+// because with smNone the handler runs on the event thread.
+struct RxLog {
+    mutable QMutex mutex;
+    QList<int> counts;
+    QList<bool> onOwnerThread;
+    QByteArray received;
+
+    void record(int count, const QByteArray &read)
+    {
+        QMutexLocker lock(&mutex);
+        counts << count;
+        onOwnerThread << (QThread::currentThread() == qApp->thread());
+        received += read;
+    }
+    int calls() const
+    {
+        QMutexLocker lock(&mutex);
+        return int(counts.size());
+    }
+    QByteArray data() const
+    {
+        QMutexLocker lock(&mutex);
+        return received;
+    }
+};
+
+// Polls without running the event loop, so a queued notice stays queued.
+bool holdsWithin(const std::function<bool()> &condition, int timeoutMs = 2000)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A port with the main window's design values open on the pty.
+std::unique_ptr<TComPort> openDesignPort(PtyPair &pty, PortEvents &events)
+{
+    auto port = std::make_unique<TComPort>();
+    LoadComPortDesign(*port);
+    port->SetBaudRate(br57600);
+    port->SetFlowControl(fcHardware);
+    events.attach(*port);
+    port->SetPort(pty.slavePath());
+    port->Open();
+    return port;
+}
+
+// Handler that reads everything waiting, as the main window's does.
+void readOnNotice(TCustomComPort &port, RxLog &rx)
+{
+    port.OnRxChar = [&rx](TCustomComPort *sender, int count) {
+        QString text;
+        sender->ReadStr(text, 1000);
+        rx.record(count, text.toLatin1());
+    };
+}
+
+} // namespace
+
+class TestComTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writeStrPutsLowBytesOnTheLine_data();
+    void writeStrPutsLowBytesOnTheLine();
+    void readReturns_data();
+    void readReturns();
+    void readOfSilentPortGivesUp();
+    void writeTimesOutWhenPeerDoesNotRead();
+    void vanishedDeviceOnWrite();
+    void clearBufferAndCounts();
+    void noticeOnOwnerThread_data();
+    void noticeOnOwnerThread();
+    void noticeAfterBytesWereReadRaisesNothing();
+    void unreadBytesDoNotFloodNotices();
+    void noticeResumesAfterReopen();
+    void closeOrDestroyFromHandler_data();
+    void closeOrDestroyFromHandler();
+    void destroyWithNoticeQueued();
+    void rxBufGetsTheBytes();
+    void unplugWhileOpen();
+};
+
+void TestComTransfer::writeStrPutsLowBytesOnTheLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("AT+CONNL") << "AT+CONNL" << QByteArray::fromHex("41542b434f4e4e4c");
+    QTest::newRow("AT") << "AT" << QByteArray("AT");
+    QTest::newRow("binary") << latin1(QByteArray::fromHex("00ff80")) << QByteArray::fromHex("00ff80");
+    QTest::newRow("beyond Latin-1: low 8 bits") << QStringLiteral("\u0141\u0410") << QByteArray::fromHex("4110");
+    QTest::newRow("empty") << "" << QByteArray();
+}
+
+void TestComTransfer::writeStrPutsLowBytesOnTheLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    QCOMPARE(port->WriteStr(text), int(bytes.size()));
+    QCOMPARE(pty.receive(int(bytes.size()) + 1, 100), bytes);
+    QVERIFY(events.failures.isEmpty());
+}
+
+void TestComTransfer::readReturns_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("discardNull");
+    QTest::addColumn<QByteArray>("firstRead");
+    QTest::addColumn<QByteArray>("secondRead");
+    // With Count not reached, a read can only have ended at the gap.
+    QTest::newRow("all byte values round trip")
+        << allByteValues() << 1000 << false << allByteValues() << QByteArray();
+    QTest::newRow("frame and two more") << QByteArray(20, 'F') << 18 << false << QByteArray(18, 'F')
+                                        << QByteArray(2, 'F');
+    QTest::newRow("dongle reply") << QByteArray("OK+CONN\r\n") << 1000 << false << QByteArray("OK+CONN\r\n")
+                                  << QByteArray();
+    QTest::newRow("NUL dropped on request") << QByteArray("A\0B\0", 4) << 1000 << true << QByteArray("AB")
+                                            << QByteArray();
+}
+
+void TestComTransfer::readReturns()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(int, count);
+    QFETCH(bool, discardNull);
+    QFETCH(QByteArray, firstRead);
+    QFETCH(QByteArray, secondRead);
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    port->SetDiscardNull(discardNull);
+    QVERIFY(pty.send(sent));
+
+    QString text;
+    QCOMPARE(port->ReadStr(text, count), int(firstRead.size()));
+    QCOMPARE(text, latin1(firstRead));
+    for (int i = 0; i < text.size(); ++i)
+        QVERIFY(text.at(i).unicode() <= 0xFF);
+    QByteArray raw(1000, '\0');
+    QCOMPARE(port->Read(raw.data(), int(raw.size())), int(secondRead.size()));
+    QCOMPARE(raw.left(secondRead.size()), secondRead);
+    QVERIFY(events.failures.isEmpty());
+}
+
+void TestComTransfer::readOfSilentPortGivesUp()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    QString text = QStringLiteral("stale");
+    QCOMPARE(port->ReadStr(text, 40), 0);
+    QVERIFY(text.isEmpty());
+    QVERIFY(events.failures.isEmpty());
+}
+
+void TestComTransfer::writeTimesOutWhenPeerDoesNotRead()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    TComTimeouts t = port->Timeouts();
+    t.WriteTotalMultiplier = 0;
+    t.WriteTotalConstant = 200;
+    port->SetTimeouts(t);
+    // Far more than a pseudo-terminal holds while nobody reads.
+    const QByteArray big(1 << 20, 'x');
+    const int written = port->Write(big.constData(), int(big.size()));
+    QVERIFY(written > 0);
+    QVERIFY(written < big.size());
+    QVERIFY(events.failures.isEmpty());
+    QVERIFY(port->Connected());
+    // Exactly what was reported reached the other side.
+    QCOMPARE(pty.receive(written + 1, 300).size(), written);
+}
+
+void TestComTransfer::vanishedDeviceOnWrite()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    events.clear();
+    pty.unplug();
+
+    QCOMPARE(port->WriteStr(QStringLiteral("AT")), 0);
+    QCOMPARE(events.codes(), QList<int>{2});
+    QCOMPARE(events.failures.first().message, QStringLiteral("WriteFile function failed"));
+    QCOMPARE(events.failures.first().winError, qint64(EIO));
+    QVERIFY(port->Connected());
+    QString text;
+    QCOMPARE(port->ReadStr(text, 10), 0);
+    QCOMPARE(events.codes(), QList<int>({2, 24}));
+
+    events.clear();
+    port->Close();
+    QVERIFY(!port->Connected());
+    QVERIFY(events.log.isEmpty());
+}
+
+void TestComTransfer::clearBufferAndCounts()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    QVERIFY(pty.send("OK+LOST"));
+    QTRY_COMPARE(port->InputCount(), 7);
+    QCOMPARE(port->OutputCount(), 0);
+    port->ClearBuffer(false, true);
+    QCOMPARE(port->InputCount(), 7);
+    port->ClearBuffer(true, true);
+    QCOMPARE(port->InputCount(), 0);
+    QVERIFY(events.failures.isEmpty());
+
+    port->Close();
+    port->ClearBuffer(true, false);
+    QCOMPARE(port->InputCount(), 0);
+    QCOMPARE(events.codes(), QList<int>({5, 10}));
+}
+
+void TestComTransfer::noticeOnOwnerThread_data()
+{
+    QTest::addColumn<int>("sync");
+    QTest::addColumn<bool>("onOwnerThread");
+    QTest::newRow("window") << int(smWindowSync) << true;
+    QTest::newRow("thread") << int(smThreadSync) << true;
+    QTest::newRow("none: on the event thread") << int(smNone) << false;
+}
+
+void TestComTransfer::noticeOnOwnerThread()
+{
+    QFETCH(int, sync);
+    QFETCH(bool, onOwnerThread);
+    PtyPair pty;
+    RxLog rx;
+    TComPort port;
+    LoadComPortDesign(port);
+    port.SetSyncMethod(static_cast<TSyncMethod>(sync));
+    port.SetPort(pty.slavePath());
+    readOnNotice(port, rx);
+    port.Open();
+
+    QVERIFY(pty.send("OK+CONNL"));
+    QTRY_COMPARE(rx.data(), QByteArray("OK+CONNL"));
+    QVERIFY(pty.send("OK+CONN\r\n"));
+    QTRY_COMPARE(rx.data(), QByteArray("OK+CONNLOK+CONN\r\n"));
+    port.Close();
+    QMutexLocker lock(&rx.mutex);
+    // Every notice counted bytes that were really waiting.
+    QCOMPARE(rx.counts.first(), 8);
+    for (int count : rx.counts)
+        QVERIFY(count > 0);
+    for (bool owner : rx.onOwnerThread)
+        QCOMPARE(owner, onOwnerThread);
+}
+
+void TestComTransfer::noticeAfterBytesWereReadRaisesNothing()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    RxLog rx;
+    port->OnRxChar = [&rx](TCustomComPort *sender, int count) {
+        QByteArray buf(count, '\0');
+        rx.record(count, buf.left(sender->Read(buf.data(), count)));
+    };
+
+    // Taken by a direct read while its notice is on its way.
+    QVERIFY(pty.send("OK"));
+    QVERIFY(holdsWithin([&] { return port->InputCount() == 2; }));
+    QString text;
+    QCOMPARE(port->ReadStr(text, 40), 2);
+
+    QVERIFY(pty.send("OK+LOST"));
+    QTRY_COMPARE(rx.data(), QByteArray("OK+LOST"));
+    // No notice arrived empty-handed or with a count of bytes already gone.
+    QMutexLocker lock(&rx.mutex);
+    QCOMPARE(rx.counts, QList<int>{7});
+}
+
+void TestComTransfer::unreadBytesDoNotFloodNotices()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    RxLog rx;
+    port->OnRxChar = [&rx](TCustomComPort *, int count) { rx.record(count, QByteArray()); };
+
+    const QList<QByteArray> batches{"first", "second", "third"};
+    int waiting = 0;
+    for (const QByteArray &batch : batches) {
+        QVERIFY(pty.send(batch));
+        waiting += int(batch.size());
+        QTRY_VERIFY(!rx.counts.isEmpty() && rx.counts.last() == waiting);
+    }
+    // Nothing was read, so a level-triggered notifier would have raised
+    // OnRxChar over and over while the loop above waited.
+    QVERIFY2(rx.calls() <= batches.size(), qPrintable(QString::number(rx.calls())));
+    QCOMPARE(port->InputCount(), waiting);
+}
+
+void TestComTransfer::noticeResumesAfterReopen()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    RxLog rx;
+    readOnNotice(*port, rx);
+    QVERIFY(pty.send("AB"));
+    QTRY_COMPARE(rx.data(), QByteArray("AB"));
+
+    port->Close();
+    QVERIFY(pty.send("lost"));
+    port->Open();
+    QVERIFY(pty.send("CD"));
+    QTRY_VERIFY(rx.data().endsWith("CD"));
+    QVERIFY(!rx.data().contains("lost"));
+}
+
+void TestComTransfer::closeOrDestroyFromHandler_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("close") << false;
+    QTest::newRow("destroy") << true;
+}
+
+void TestComTransfer::closeOrDestroyFromHandler()
+{
+    QFETCH(bool, destroy);
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    int notices = 0;
+    port->OnRxChar = [&](TCustomComPort *sender, int) {
+        ++notices;
+        QString text;
+        sender->ReadStr(text, 1000);
+        if (destroy)
+            port.reset();
+        else
+            sender->Close();
+    };
+    QVERIFY(pty.send("OK+CONNL"));
+    QTRY_COMPARE(notices, 1);
+    QCOMPARE(bool(port), !destroy);
+    if (port) {
+        QVERIFY(!port->Connected());
+        QCOMPARE(events.log.mid(events.log.size() - 2), QStringList({"BeforeClose", "AfterClose"}));
+    }
+    // A later batch finds no port and no thread: nothing happens, nothing breaks.
+    QVERIFY(pty.send("OK"));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(notices, 1);
+}
+
+void TestComTransfer::destroyWithNoticeQueued()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    int notices = 0;
+    port->OnRxChar = [&](TCustomComPort *, int) { ++notices; };
+    QVERIFY(pty.send("OK"));
+    // The event thread sees the bytes and queues a notice for a port that
+    // is about to go.
+    QVERIFY(holdsWithin([&] { return port->InputCount() == 2; }));
+    port.reset();
+    QCoreApplication::processEvents();
+    QCOMPARE(notices, 0);
+}
+
+void TestComTransfer::rxBufGetsTheBytes()
+{
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events);
+    port->SetTriggersOnRxChar(false);
+    QByteArray received;
+    int rxChar = 0;
+    port->OnRxChar = [&](TCustomComPort *, int) { ++rxChar; };
+    port->OnRxBuf = [&](TCustomComPort *, const QByteArray &bytes) { received += bytes; };
+    const QByteArray sent = allByteValues();
+    QVERIFY(pty.send(sent));
+    QTRY_COMPARE(received, sent);
+    QCOMPARE(rxChar, 0);
+}
+
+void TestComTransfer::unplugWhileOpen()
+{
+    PtyPair pty;
+    QVERIFY(!pty.linkPath().isEmpty());
+    PortEvents events;
+    RxLog rx;
+    TComPort port;
+    LoadComPortDesign(port);
+    events.attach(port);
+    readOnNotice(port, rx);
+    port.SetPort(pty.linkPath());
+    port.Open();
+    QVERIFY(pty.send("OK"));
+    QTRY_COMPARE(rx.data(), QByteArray("OK"));
+
+    events.clear();
+    pty.unplug();
+    QCoreApplication::processEvents();
+    port.Close();
+    QVERIFY(!port.Connected());
+    QVERIFY(events.log.isEmpty());
+
+    // Plugged in again under the same name: it opens and works.
+    PtyPair again;
+    QVERIFY(QFile::link(again.slavePath(), pty.linkPath()));
+    port.Open();
+    QVERIFY(events.failures.isEmpty());
+    QVERIFY(again.send("OK+CONNL"));
+    QTRY_COMPARE(rx.data(), QByteArray("OKOK+CONNL"));
+    port.Close();
+    QFile::remove(pty.linkPath());
+}
+
+QTEST_GUILESS_MAIN(TestComTransfer)
+#include "tst_com_transfer.moc"
