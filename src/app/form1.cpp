@@ -4,6 +4,8 @@
 #include "panel/button_pictures.h"
 #include "panel/caption_strip.h"
 #include "panel/control_table.h"
+#include "panel/drop_down.h"
+#include "panel/spin_edit.h"
 #include "panel/panel_colours.h"
 
 #include <QCheckBox>

@@ -7,19 +7,19 @@
 
 class LogTableModel;
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
 class QTableView;
 class QTimer;
 class QToolButton;
 
 namespace panel {
 class CaptionStrip;
+class DropDown;
+class SpinEdit;
 }
 
 // The main window. Every control is a public member named as the control (and
@@ -47,7 +47,7 @@ public:
     QPushButton *Button1 = nullptr; // RD mode
     QPushButton *Button3 = nullptr; // U mode
     QFrame *Panel1 = nullptr;
-    QComboBox *CBox10 = nullptr; // part mode
+    panel::DropDown *CBox10 = nullptr; // part mode
     panel::CaptionStrip *JvP8 = nullptr; // profile caption
     QFrame *Panel5 = nullptr;
     QToolButton *SB1 = nullptr; // create profile
@@ -65,18 +65,18 @@ public:
     QFrame *JvPanel2 = nullptr;
     QFrame *Panel7 = nullptr;
     panel::CaptionStrip *JvP1 = nullptr;
-    QComboBox *CBox2 = nullptr;  // primary kind
+    panel::DropDown *CBox2 = nullptr;  // primary kind
     QLineEdit *E2 = nullptr;     // primary nominal value
-    QComboBox *CBox1 = nullptr;  // primary unit, R
-    QComboBox *CBox3 = nullptr;  // primary unit, L
-    QComboBox *CBox4 = nullptr;  // primary unit, C
-    QComboBox *CBox5 = nullptr;  // primary tolerance
-    QComboBox *CBox11 = nullptr; // secondary kind
+    panel::DropDown *CBox1 = nullptr;  // primary unit, R
+    panel::DropDown *CBox3 = nullptr;  // primary unit, L
+    panel::DropDown *CBox4 = nullptr;  // primary unit, C
+    panel::DropDown *CBox5 = nullptr;  // primary tolerance
+    panel::DropDown *CBox11 = nullptr; // secondary kind
     QLineEdit *E11 = nullptr;    // secondary nominal value
-    QComboBox *CBox31 = nullptr; // secondary unit, R only
-    QComboBox *CBox51 = nullptr; // secondary tolerance
-    QComboBox *CBox6 = nullptr;  // line name
-    QSpinBox *SE2 = nullptr;     // line navigator
+    panel::DropDown *CBox31 = nullptr; // secondary unit, R only
+    panel::DropDown *CBox51 = nullptr; // secondary tolerance
+    panel::DropDown *CBox6 = nullptr;  // line name
+    panel::SpinEdit *SE2 = nullptr;     // line navigator
     QPushButton *BB1 = nullptr;  // record line
     QPushButton *BB2 = nullptr;
     QPushButton *Button_Add = nullptr;
@@ -85,10 +85,10 @@ public:
     panel::CaptionStrip *JvP11 = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
-    QSpinBox *SE1 = nullptr; // start position
+    panel::SpinEdit *SE1 = nullptr; // start position
     QLabel *Label3 = nullptr;
     QLabel *Label9 = nullptr;
-    QComboBox *CB1 = nullptr;   // recording interval
+    panel::DropDown *CB1 = nullptr;   // recording interval
     QToolButton *SP1 = nullptr; // start/stop recording, two-state
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet

@@ -5,6 +5,8 @@
 #include "app/form1.h"
 #include "panel/caption_strip.h"
 #include "panel/control_table.h"
+#include "panel/drop_down.h"
+#include "panel/spin_edit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

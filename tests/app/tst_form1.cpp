@@ -1,6 +1,8 @@
 #include "app/form1.h"
 #include "log/log_table_model.h"
 #include "panel/caption_strip.h"
+#include "panel/drop_down.h"
+#include "panel/spin_edit.h"
 #include "panel/panel_colours.h"
 
 #include <QCheckBox>

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSpinBox>
+
+namespace panel {
+
+// A spin field of whole numbers whose step may be negative: with a step of -1
+// the up arrow (and the Up key) lowers the value and the down arrow raises it,
+// matching a table where the next line is the row below. QSpinBox itself
+// accepts only steps of 0 and more.
+class SpinEdit : public QSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit SpinEdit(QWidget *parent = nullptr);
+
+    int increment() const { return m_increment; }
+    void setIncrement(int increment);
+
+    void stepBy(int steps) override;
+
+protected:
+    StepEnabled stepEnabled() const override;
+
+private:
+    int m_increment = 1;
+};
+
+} // namespace panel
