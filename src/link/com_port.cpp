@@ -227,6 +227,8 @@ void TCustomComPort::Open()
         return;
     if (OnBeforeOpen)
         OnBeforeOpen(this);
+    if (open_)
+        return; // the handler opened it already
     const int fd = comport::openDevice(comport::devicePath(port_));
     if (fd < 0)
         raise(1, -fd); // heard: carry on without a device, every call reports

@@ -1,8 +1,5 @@
 #include "link/com_thread.h"
 
-#include "link/com_device.h"
-#include "link/com_errors.h"
-
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -14,15 +11,21 @@
 struct TComThread::State {
     int fd = -1;
     int wakeFd = -1;
+    int epollFd = -1;
     std::atomic<bool> stop{false};
     std::atomic<bool> inFlight{false};
     Announce announce;
 
     ~State()
     {
+        if (epollFd >= 0)
+            ::close(epollFd);
         if (wakeFd >= 0)
             ::close(wakeFd);
     }
+
+    // 0 or errno.
+    int setUp();
 
     void wake() const
     {
@@ -41,23 +44,34 @@ constexpr std::uint32_t kDeviceTag = 1;
 
 } // namespace
 
-void TComThread::State::run()
+// Done before the thread starts, so that every arrival after Open returns
+// is seen, even one that a direct read takes at once.
+int TComThread::State::setUp()
 {
-    const int ep = epoll_create1(EPOLL_CLOEXEC);
-    if (ep < 0)
-        return;
+    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0)
+        return errno;
+    epollFd = epoll_create1(EPOLL_CLOEXEC);
+    if (epollFd < 0)
+        return errno;
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.u32 = kWakeTag;
-    bool ok = epoll_ctl(ep, EPOLL_CTL_ADD, wakeFd, &ev) == 0;
+    if (epoll_ctl(epollFd, EPOLL_CTL_ADD, wakeFd, &ev) != 0)
+        return errno;
     ev.events = EPOLLIN | EPOLLET;
     ev.data.u32 = kDeviceTag;
-    ok = ok && epoll_ctl(ep, EPOLL_CTL_ADD, fd, &ev) == 0;
+    if (epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev) != 0)
+        return errno;
+    return 0;
+}
 
+void TComThread::State::run()
+{
     bool arrived = false;
-    while (ok && !stop.load()) {
+    while (!stop.load()) {
         epoll_event events[2];
-        const int n = epoll_wait(ep, events, 2, -1);
+        const int n = epoll_wait(epollFd, events, 2, -1);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -77,18 +91,14 @@ void TComThread::State::run()
         }
         if (stop.load() || gone)
             break;
-        if (!arrived || inFlight.load())
-            continue;
-        arrived = false;
-        const int waiting = comport::inputCount(fd);
-        if (waiting < 0 && comport::isDeviceGoneError(-waiting))
-            break;
-        if (waiting > 0) {
+        // Whether the bytes are still there is for the receiver to find out
+        // when it handles the notice; a direct read may take them first.
+        if (arrived && !inFlight.load()) {
+            arrived = false;
             inFlight.store(true);
             announce();
         }
     }
-    ::close(ep);
 }
 
 TComThread::TComThread(int fd, QThread::Priority priority, Announce announce)
@@ -96,11 +106,9 @@ TComThread::TComThread(int fd, QThread::Priority priority, Announce announce)
 {
     state_->fd = fd;
     state_->announce = std::move(announce);
-    state_->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state_->wakeFd < 0) {
-        startError_ = errno;
+    startError_ = state_->setUp();
+    if (startError_ != 0)
         return;
-    }
     // The thread keeps its own reference: after a Stop() from inside a
     // handler it may outlive this object.
     thread_ = QThread::create([state = state_] { state->run(); });

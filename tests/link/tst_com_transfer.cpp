@@ -5,6 +5,7 @@
 #include "port_events.h"
 #include "pty_pair.h"
 
+#include <QDir>
 #include <QMutex>
 #include <QtTest>
 
@@ -68,6 +69,12 @@ bool holdsWithin(const std::function<bool()> &condition, int timeoutMs = 2000)
     return true;
 }
 
+// Threads of this process, the port's event thread included.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
 // A port with the main window's design values open on the pty.
 std::unique_ptr<TComPort> openDesignPort(PtyPair &pty, PortEvents &events)
 {
@@ -116,6 +123,7 @@ private slots:
     void destroyWithNoticeQueued();
     void rxBufGetsTheBytes();
     void unplugWhileOpen();
+    void eventThreadLivesWhileOpen();
 };
 
 void TestComTransfer::writeStrPutsLowBytesOnTheLine_data()
@@ -304,15 +312,18 @@ void TestComTransfer::noticeAfterBytesWereReadRaisesNothing()
         rx.record(count, buf.left(sender->Read(buf.data(), count)));
     };
 
-    // Taken by a direct read while its notice is on its way.
+    // Taken by a direct read while its notice is on its way (the event
+    // thread has normally queued it by the time the bytes are counted; if
+    // the read wins, the thread finds nothing and stays quiet).
     QVERIFY(pty.send("OK"));
     QVERIFY(holdsWithin([&] { return port->InputCount() == 2; }));
     QString text;
     QCOMPARE(port->ReadStr(text, 40), 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(rx.calls(), 0);
 
     QVERIFY(pty.send("OK+LOST"));
     QTRY_COMPARE(rx.data(), QByteArray("OK+LOST"));
-    // No notice arrived empty-handed or with a count of bytes already gone.
     QMutexLocker lock(&rx.mutex);
     QCOMPARE(rx.counts, QList<int>{7});
 }
@@ -456,6 +467,40 @@ void TestComTransfer::unplugWhileOpen()
     QTRY_COMPARE(rx.data(), QByteArray("OKOK+CONNL"));
     port.Close();
     QFile::remove(pty.linkPath());
+}
+
+void TestComTransfer::eventThreadLivesWhileOpen()
+{
+    PtyPair pty;
+    QVERIFY(!pty.linkPath().isEmpty());
+    PortEvents events;
+    TComPort port;
+    LoadComPortDesign(port);
+    events.attach(port);
+    port.SetPort(pty.linkPath());
+    const int before = threadCount();
+
+    port.Open();
+    QTRY_COMPARE(threadCount(), before + 1);
+    port.Close();
+    QTRY_COMPARE(threadCount(), before);
+
+    // No events wanted: no thread.
+    port.SetEvents({});
+    port.Open();
+    QCOMPARE(threadCount(), before);
+    port.Close();
+
+    // A hang-up ends the thread by itself instead of leaving it spinning.
+    port.SetEvents(evRxChar);
+    port.Open();
+    QTRY_COMPARE(threadCount(), before + 1);
+    events.clear();
+    pty.unplug();
+    QTRY_COMPARE(threadCount(), before);
+    QVERIFY(port.Connected());
+    port.Close();
+    QVERIFY(events.log.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestComTransfer)
