@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
-#include <cerrno>
 
 TCustomComPort::TCustomComPort()
     : noticeTarget_(new ComNoticeTarget(this))
