@@ -53,11 +53,7 @@ int main(int argc, char **argv)
     }
 
     metersim::Simulator simulator(std::move(options));
-    QString error;
-    if (!simulator.start(&error)) {
-        std::fprintf(stderr, "meter-sim: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
+    // Handlers first: whoever reads the printed path may signal at once.
     g_simulator = &simulator;
     install(SIGINT, onStopSignal);
     install(SIGTERM, onStopSignal);
@@ -65,6 +61,12 @@ int main(int argc, char **argv)
     install(SIGUSR1, onPlugSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
+    QString error;
+    if (!simulator.start(&error)) {
+        g_simulator = nullptr;
+        std::fprintf(stderr, "meter-sim: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
     simulator.run();
     g_simulator = nullptr;
     return 0;

@@ -86,6 +86,9 @@ Simulator::Simulator(SimOptions options, SimStreams streams)
       m_meter(MeterModel::Config{m_options.parts, m_options.readingsPerPart, m_options.noisePercent,
                                  m_options.seed})
 {
+    // Made here so that a signal arriving before start() is not lost.
+    if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        m_wake[0] = m_wake[1] = -1;
 }
 
 Simulator::~Simulator()
@@ -99,8 +102,8 @@ Simulator::~Simulator()
 
 bool Simulator::start(QString *error)
 {
-    if (m_wake[0] < 0 && ::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0) {
-        *error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (m_wake[0] < 0) {
+        *error = QStringLiteral("cannot create the wake-up pipe");
         return false;
     }
     return plugIn(error);

@@ -30,7 +30,7 @@ struct SimStreams
 class Simulator
 {
 public:
-    static constexpr std::chrono::milliseconds kWriteGap{20};
+    static constexpr std::chrono::milliseconds kWriteGap{30};
 
     explicit Simulator(SimOptions options, SimStreams streams = {});
     ~Simulator();
@@ -42,7 +42,8 @@ public:
     // Runs until requestStop(); the link is removed and the pty closed on return.
     void run();
 
-    // Both are async-signal-safe and may be called from any thread.
+    // Both are async-signal-safe and may be called from any thread, also
+    // before start(); run() acts on them.
     void requestStop();
     void requestPlugToggle();
 
