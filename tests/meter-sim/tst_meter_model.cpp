@@ -214,7 +214,7 @@ private slots:
         QTest::newRow("2 s") << 1 << 1.0 << 2000;
         QTest::newRow("unknown code") << 7 << 1.0 << 1000;
         QTest::newRow("faster") << 1 << 10.0 << 200;
-        QTest::newRow("floor keeps frames apart") << 3 << 1000.0 << 25;
+        QTest::newRow("floor keeps frames apart") << 3 << 1000.0 << 40;
     }
 
     void readingInterval()

@@ -274,6 +274,7 @@ private slots:
         QTest::newRow("mode") << int(Kind::Mode) << QByteArray::fromHex("820101010a")
                               << "82 01 01 01 0A  mode RD, brightness on";
         QTest::newRow("garbage") << int(Kind::Garbage) << QByteArray("\r\n") << "0D 0A  (not a command, dropped)";
+        QTest::newRow("short binary") << int(Kind::Settings) << QByteArray::fromHex("0124") << "01 24  (not a command, dropped)";
     }
 
     void verboseDescriptions()

@@ -214,8 +214,9 @@ std::chrono::milliseconds MeterModel::readingInterval(double speed) const
     }
     if (speed > 0)
         ms = int(std::lround(ms / speed));
-    // Readings stay far enough apart to arrive as separate reads.
-    return std::chrono::milliseconds(std::max(ms, 25));
+    // Readings stay far enough apart to arrive as separate reads, with room
+    // for a dongle reply between two of them.
+    return std::chrono::milliseconds(std::max(ms, 40));
 }
 
 } // namespace metersim

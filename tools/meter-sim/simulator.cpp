@@ -45,6 +45,9 @@ QString describeCommand(const ReceivedCommand &c)
 {
     const QString hex = QString::fromLatin1(c.bytes.toHex(' ').toUpper());
     using Kind = ReceivedCommand::Kind;
+    const bool binary = c.kind == Kind::Mode || c.kind == Kind::Settings;
+    if (binary && c.bytes.size() != 5)
+        return QStringLiteral("%1  (not a command, dropped)").arg(hex);
     switch (c.kind) {
     case Kind::At:
     case Kind::ConnectRequest:
@@ -186,6 +189,8 @@ void Simulator::enqueue(const QByteArray &bytes, bool frame)
 {
     if (bytes.isEmpty())
         return;
+    if (!frame && m_options.verbose)
+        log(QStringLiteral("tx %1").arg(QString::fromLatin1(bytes).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"))));
     if (frame) {
         const auto frames = std::count_if(m_queue.begin(), m_queue.end(), [](const QByteArray &b) {
             return b.size() == qsizetype(protocol::MeterFrame::kSize);
