@@ -1,10 +1,13 @@
 #include "app/form1.h"
 
+#include "link/com_port.h"
+#include "link/port_finder.h"
 #include "log/log_table_model.h"
 #include "panel/button_pictures.h"
 #include "panel/caption_strip.h"
 #include "panel/control_table.h"
 #include "panel/drop_down.h"
+#include "panel/menu_controller.h"
 #include "panel/spin_edit.h"
 #include "panel/panel_colours.h"
 
@@ -65,9 +68,26 @@ TForm1::TForm1(QWidget *parent)
 
     buildLogGrid();
     createTimers();
+    createComPort();
+    bindHandlers();
+    // The supervision runs from the start; the other timers wait for their cause.
+    enableTimer(T3);
+    FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    closing_ = true;
+    for (QTimer *timer : {T2, T3, T4, Timer_TX, portWatch})
+        timer->stop();
+    // Closing a present dongle's port writes "AT" (a live link drops) and
+    // blanks the display, so it happens before any control is destroyed.
+    try {
+        ComPort->Close();
+    } catch (...) {
+    }
+    ComPort.reset();
+}
 
 void TForm1::applyWindowDesign()
 {
@@ -133,6 +153,7 @@ void TForm1::createTimers()
         {&TForm1::T3, "T3", 2500, false},
         {&TForm1::T4, "T4", 1000, true},
         {&TForm1::Timer_TX, "Timer_TX", 1000, true},
+        {&TForm1::portWatch, "portWatch", 1000, false},
     };
     for (const TimerDesign &design : timers) {
         auto *timer = new QTimer(this);
@@ -141,4 +162,41 @@ void TForm1::createTimers()
         timer->setSingleShot(design.singleShot);
         this->*design.member = timer;
     }
+}
+
+void TForm1::createComPort()
+{
+    // Closed, with the window's design settings; the port is chosen when the
+    // dongle is found.
+    ComPort = std::make_unique<TComPort>();
+    LoadComPortDesign(*ComPort);
+    ComPort->OnAfterOpen = [this](TCustomComPort *sender) { ComPortAfterOpen(sender); };
+    ComPort->OnBeforeClose = [this](TCustomComPort *sender) { ComPortBeforeClose(sender); };
+    ComPort->OnRxChar = [this](TCustomComPort *sender, int count) { ComPortRxChar(sender, count); };
+    ComPort->OnException = [this](TCustomComPort *sender, TComExceptions exception, const QString &message,
+                                  qint64 winError, const QString &winMessage) {
+        ComPortException(sender, exception, message, winError, winMessage);
+    };
+}
+
+void TForm1::bindHandlers()
+{
+    connect(T2, &QTimer::timeout, this, &TForm1::T2Timer);
+    connect(T3, &QTimer::timeout, this, &TForm1::T3Timer);
+    connect(T4, &QTimer::timeout, this, &TForm1::T4Timer);
+    connect(Timer_TX, &QTimer::timeout, this, &TForm1::Timer_TXTimer);
+    connect(portWatch, &QTimer::timeout, this, &TForm1::portWatchTimer);
+    // While a selection menu is open, frames would change the display under the pointer.
+    menus = new panel::MenuController(*this, this);
+    connect(menus, &panel::MenuController::framesHeld, this, [this] { holdFrames = 1; });
+    connect(menus, &panel::MenuController::framesReleased, this, [this] { holdFrames = 0; });
+    // Clicks only: setting a control's state from code runs no handler.
+    connect(B2, &QToolButton::clicked, this, &TForm1::B2Click);
+    connect(CheckBox_connect_auto, &QCheckBox::clicked, this, &TForm1::CheckBox_connect_autoClick);
+}
+
+void TForm1::enableTimer(QTimer *timer)
+{
+    if (!timer->isActive())
+        timer->start();
 }

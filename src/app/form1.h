@@ -1,11 +1,23 @@
 #pragma once
 
 #include "i18n/window_lexicons.h"
+#include "link/com_types.h"
 #include "panel/front_panel.h"
+#include "protocol/meter_frame.h"
+#include "protocol/meter_settings.h"
+#include "protocol/rlc_decoder.h"
 
 #include <QWidget>
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
 class LogTableModel;
+class PortFinder;
+class TComPort;
+class TCustomComPort;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -16,16 +28,28 @@ class QTableView;
 class QTimer;
 class QToolButton;
 
+namespace protocol {
+class MeterCommand;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
+class MenuController;
 class SpinEdit;
 }
 
 // The main window. Every control is a public member named as the control (and
 // with that objectName); the front panel's controls come from
 // panel::FrontPanelControls. The constructor builds the window in its design
-// state; start-up steps, handlers and timers' work are added on top of it.
+// state, binds the handlers and runs FormCreate; the first showing probes the
+// dongle. The window binds only: decoding, formatting and command packing are
+// the protocol library's.
+//
+// Sources: form1.cpp (construction), form1_lifecycle.cpp (start-up, size,
+// closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
+// display), form1_commands.cpp (settings commands and the hold-off),
+// form1_seams.cpp (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -37,6 +61,8 @@ public:
     static constexpr int kLogColumnWidths[10] = {68, 133, 131, 128, 50, 83, 73, 100, 109, 107};
 
     explicit TForm1(QWidget *parent = nullptr);
+    // Closes the port while every control still exists (its closing handler
+    // writes "AT" and touches the display).
     ~TForm1() override;
 
     // Top band.
@@ -100,11 +126,103 @@ public:
     QTimer *T3 = nullptr;
     QTimer *T4 = nullptr;
     QTimer *Timer_TX = nullptr;
-    LogTableModel *logModel = nullptr; // the texts SG shows
+    // Not a design timer: while the port is open it asks the device every
+    // second, so a dongle that vanished while linked is noticed (T3 is off then).
+    QTimer *portWatch = nullptr;
+    panel::MenuController *menus = nullptr; // opens and closes the selection menus
+    LogTableModel *logModel = nullptr;      // the texts SG shows
     i18n::WindowLexicons lexicons;
+    std::unique_ptr<TComPort> ComPort;
+    std::unique_ptr<PortFinder> portFinder;
+
+    // Shared state of the window.
+    protocol::MeterSettings meterSettings;
+    protocol::RlcReading rlcReading;
+    QString frequencyText; // test frequency of the last RLCD frame, as the log shows it
+    QString levelText;     // test level of the last RLCD frame, as the log shows it
+    bool meterConnected = false; // the dongle reported a live link to the meter
+    bool portReady = false;      // the port search opened ComPort on the dongle's port
+    int holdFrames = 0;          // 1: received frames are dropped (a setting is being changed)
+    std::int32_t judgeResult = 0;
+    bool multiLogPrepared = false;
+    std::array<std::uint8_t, 5> commandBuffer{}; // the command being sent
+
+    // --- the window's own handlers (form1_lifecycle.cpp) ---
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormCloseQuery();
+    void FormClose();
+
+    // --- the dongle link (form1_link.cpp) ---
+    bool findAndOpenDongle();
+    void probeDongle();
+    void B2Click();
+    void CheckBox_connect_autoClick();
+    void T2Timer();
+    void T3Timer();
+    void ComPortAfterOpen(TCustomComPort *Sender);
+    void ComPortBeforeClose(TCustomComPort *Sender);
+    void ComPortException(TCustomComPort *Sender, TComExceptions TComException, const QString &ComportMessage,
+                          qint64 WinError, const QString &WinMessage);
+    void ComPortRxChar(TCustomComPort *Sender, int Count);
+
+    // --- readings to the display (form1_frames.cpp) ---
+    void dispatchFrame(const protocol::MeterFrame &frame);
+    void decodeRlcFrame(const protocol::MeterFrame &frame);
+    void decodeRdFrame(const protocol::MeterFrame &frame);
+    void decodeUFrame(const protocol::MeterFrame &frame);
+    void showSettingIndicators();
+    void showCircuitIndicators();
+    void selectListsFromSettings();
+
+    // --- settings commands (form1_commands.cpp) ---
+    void applyDefaultSettings();
+    void sendCommand(const protocol::MeterCommand &command);
+    void sendSettingsCommand();
+    void T4Timer();
+    void Timer_TXTimer();
+
+signals:
+    // A frame's decoder has written its display panel.
+    void frameDisplayed(protocol::MeterMode mode);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void applyWindowDesign();
     void buildLogGrid();
     void createTimers();
+    void createComPort();
+    void bindHandlers();
+
+    // A timer that is already running keeps its schedule.
+    static void enableTimer(QTimer *timer);
+
+    void linkUp();
+    void linkDown();
+    void linkAttemptEnded();
+    // The steps a lost link and a closing port share: "Disconnected", supervision on.
+    void showLinkEnded();
+    void blankReadings();
+    void showDisplay(QFrame *display);
+    void colourDisplay(bool reject);
+    void portWatchTimer();
+    void dongleGone();
+
+    // --- steps that later features fill in (form1_seams.cpp) ---
+    void setDefaultLanguage();
+    bool loadSettings();
+    void storeAutoConnect(bool checked);
+    void showSinglePartHeaders();
+    std::optional<std::int32_t> judgeReading();
+    void appendLogRow();
+
+    bool shown_ = false;
+    bool closing_ = false;   // the window is being destroyed
+    int comErrors_ = 0;      // failures the port reported so far
+    bool gonePending_ = false;
 };

@@ -49,14 +49,15 @@ const ControlRow<TForm1> kRows[] = {
     ROW(Panel5, Panel1, 0, 56, 209, 101, 0, kNone, kFlat, ""),
     ROW(SB1, Panel5, 6, 2, 197, 23, 0, kNone, 0, "Создать"),
     ROW(SB2, Panel5, 6, 27, 197, 23, 0, kNone, 0, "Открыть"),
-    ROW(SB3, Panel5, 6, 52, 197, 23, 0, kNone, 0, "Сохранить как"),
+    // Enabled once a profile has been opened.
+    ROW(SB3, Panel5, 6, 52, 197, 23, 0, kNone, kDisabled, "Сохранить как"),
     ROW(SB4, Panel5, 6, 77, 197, 23, 0, kNone, kToggle | kDown, "Изменение профиля"),
 
     // The front panel P5 is built into Panel4 afterwards.
     ROW(Panel4, Panel_top, 209, 0, 784, 192, 0, kNone, 0, ""),
     ROW(P_connect, Panel_top, 851, 1, 161, 35, 0, kNone, 0, ""),
     ROW(B2, P_connect, 3, 3, 98, 29, 0, kNone, 0, "Подключить"),
-    ROW(CheckBox_connect_auto, P_connect, 104, 7, 55, 21, 0, kNone, 0, "Авто"),
+    ROW(CheckBox_connect_auto, P_connect, 104, 7, 55, 21, 0, kNone, kToggle, "Авто"),
     ROW(Memo1, Form1, 805, 39, 211, 140, 0, kNone, 0, ""),
 
     ROW(Panel9, Form1, 0, 192, 1014, 444, 0, kNone, kFlat, ""),

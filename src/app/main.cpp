@@ -1,18 +1,27 @@
 #include "app/form1.h"
 #include "app/lang_check.h"
+#include "app/screenshot_run.h"
+#include "app/vorlant_application.h"
 
-#include <QApplication>
 #include <QDir>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    VorlantApplication app(argc, argv);
 
     // The check looks below the current directory, not beside the program.
     if (!langFilePresent(QDir::currentPath()))
         return reportLangFileMissing();
 
-    TForm1 Form1;
-    Form1.show();
-    return app.exec();
+    int status = 0;
+    {
+        TForm1 Form1;
+        const auto screenshot = ScreenshotRun::fromEnvironment(Form1);
+        Form1.show();
+        status = app.exec();
+        if (screenshot)
+            status = screenshot->exitCode();
+        // Form1 goes here: its port closes ("AT" to a present dongle).
+    }
+    return status;
 }

@@ -1,4 +1,7 @@
 #include "app/form1.h"
+#include "dongle_rig.h"
+#include "link/com_port.h"
+#include "panel/panel_field.h"
 #include "log/log_table_model.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -22,13 +25,24 @@
 
 #include <memory>
 
+#include "protocol/meter_settings.h"
+
 class TestForm1 : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { m_form = std::make_unique<TForm1>(); }
-    void cleanup() { m_form.reset(); }
+    // The finder reports a pseudo-terminal that never answers, never a real device.
+    void init()
+    {
+        m_rig = std::make_unique<DongleRig>();
+        m_form = std::make_unique<TForm1>();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_rig.reset();
+    }
 
     void windowHasItsDesignFrame();
     void everyMemberHoldsTheControlOfItsName();
@@ -39,9 +53,12 @@ private slots:
     void controlsStartInTheirDesignState();
     void logGridShowsTheSinglePartLayout();
     void timersHaveTheirDesignIntervals();
+    void creationPreparesTheWindow();
     void windowRendersWithItsDisplay();
+    void windowKeepsItsLeastSize();
 
 private:
+    std::unique_ptr<DongleRig> m_rig;
     std::unique_ptr<TForm1> m_form;
 };
 
@@ -192,6 +209,7 @@ void TestForm1::controlsStartInTheirDesignState_data()
     row("Button_Add", "enabled", false);
     row("Button_DEL", "enabled", false);
     row("BB1", "enabled", true);
+    row("CheckBox_connect_auto", "checkable", true);
     row("CheckBox_connect_auto", "checked", false);
     row("CBox10", "currentText", QStringLiteral("Измерение 1 детали"));
     row("CBox10", "count", 2);
@@ -226,6 +244,13 @@ void TestForm1::controlsStartInTheirDesignState_data()
     row("SE2", "value", 1);
     row("Memo1", "readOnly", true);
     row("Memo1", "plainText", QString());
+    // Changed by the window's creation.
+    row("SB4", "visible", false);
+    row("LangCombo1", "visible", false);
+    row("SB3", "enabled", false);
+    row("Panel5", "height", 85);
+    row("JvP1", "text", QStringLiteral("Данные эталона"));
+    row("JvP11", "text", QStringLiteral("Запись данных"));
     row("Memo1", "verticalScrollBarPolicy", int(Qt::ScrollBarAlwaysOn));
 }
 
@@ -280,15 +305,52 @@ void TestForm1::timersHaveTheirDesignIntervals()
         const char *name;
         int interval;
         bool singleShot;
-    } timers[] = {{f.T2, "T2", 2000, true}, {f.T3, "T3", 2500, false}, {f.T4, "T4", 1000, true},
-                  {f.Timer_TX, "Timer_TX", 1000, true}};
+        bool running;
+    } timers[] = {{f.T2, "T2", 2000, true, false},
+                  {f.T3, "T3", 2500, false, true}, // port supervision from the start
+                  {f.T4, "T4", 1000, true, false},
+                  {f.Timer_TX, "Timer_TX", 1000, true, false}};
     for (const auto &t : timers) {
         QVERIFY2(t.timer, t.name);
         QCOMPARE(t.timer->objectName(), QLatin1String(t.name));
         QCOMPARE(t.timer->interval(), t.interval);
         QCOMPARE(t.timer->isSingleShot(), t.singleShot);
-        QVERIFY(!t.timer->isActive());
+        QCOMPARE(t.timer->isActive(), t.running);
     }
+}
+
+void TestForm1::creationPreparesTheWindow()
+{
+    const TForm1 &f = *m_form;
+    // The default settings, shown on the display and in the lists.
+    QCOMPARE(f.meterSettings, protocol::MeterSettings::defaults());
+    QCOMPARE(f.rlcReading.frequencyHz, 10000);
+    QCOMPARE(f.L_freq_RLC->text(), QStringLiteral("A 10 кГц"));
+    QCOMPARE(f.L_Level_RLC->text(), QStringLiteral(" 1.0 Вскз"));
+    QCOMPARE(f.L_Prim_RLC->text(), QStringLiteral("C"));
+    QCOMPARE(f.L_RLC_avto->text(), QStringLiteral("A"));
+    QCOMPARE(f.L_Sec_RLC->text(), QStringLiteral("R"));
+    QCOMPARE(f.L_RQD_avto->text(), QStringLiteral("A"));
+    QCOMPARE(f.L_SER_PER->text(), QStringLiteral("A"));
+    QCOMPARE(f.L_SER_PER1->text(), QStringLiteral("A"));
+    QVERIFY(f.SP2->isChecked());
+    QVERIFY(!f.SP3->isChecked());
+    QVERIFY(f.SP4->isChecked());
+    QCOMPARE(f.CB1->currentIndex(), 1);
+    QCOMPARE(f.ListBox_freq_RLC->currentRow(), 0);
+    QCOMPARE(f.ListBox_prim_RLC->currentRow(), 0);
+    QCOMPARE(f.ListBox_sec_RLC->currentRow(), 0);
+    QCOMPARE(f.ListBox_Level_RLC->currentRow(), 1);
+    QCOMPARE(f.ListBox_ser_per->currentRow(), 0);
+    // The link is not up and nothing was opened yet.
+    QVERIFY(!f.SP1->isEnabled());
+    QVERIFY(!f.meterConnected);
+    QVERIFY(!f.portReady);
+    QCOMPARE(f.holdFrames, 0);
+    QVERIFY(!f.ComPort->Connected());
+    QCOMPARE(f.B2->text(), QStringLiteral("Подключить"));
+    // The line navigator counts downwards with its up arrow.
+    QCOMPARE(f.SE2->increment(), -1);
 }
 
 void TestForm1::windowRendersWithItsDisplay()
@@ -308,13 +370,33 @@ void TestForm1::windowRendersWithItsDisplay()
         for (const auto &other : displays)
             other.display->setVisible(other.display == shown.display);
         const QImage image = f.grab().toImage();
-        QCOMPARE(image.size() / image.devicePixelRatio(), QSize(1014, 636));
+        QCOMPARE(image.size() / image.devicePixelRatio(), f.size());
+        QVERIFY(f.width() >= 1014 && f.height() >= 636);
         // An empty spot of the display, in window coordinates.
         const QPoint spot = shown.display->mapTo(&f, QPoint(380, 130));
         QCOMPARE(QColor(image.pixel(spot * image.devicePixelRatio())), panel::displayColour());
         if (!shots.isEmpty())
             QVERIFY(image.save(shots + QLatin1Char('/') + QLatin1String(shown.file)));
     }
+}
+
+void TestForm1::windowKeepsItsLeastSize()
+{
+    TForm1 &f = *m_form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QSize shown = f.size();
+    QVERIFY(shown.width() >= TForm1::kClientWidth && shown.height() >= TForm1::kClientHeight);
+    const QSize frame = f.frameGeometry().size() - shown;
+    if (frame.width() > 0)
+        QVERIFY(f.frameGeometry().width() >= 1024);
+    QVERIFY(f.frameGeometry().height() >= 600);
+
+    // Forced smaller, as a window manager may do: it snaps back.
+    f.setFixedSize(800, 500);
+    QTRY_COMPARE(f.size(), shown);
+    QCOMPARE(f.minimumSize(), shown);
+    QCOMPARE(f.maximumSize(), shown);
 }
 
 QTEST_MAIN(TestForm1)

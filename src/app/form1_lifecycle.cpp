@@ -1,0 +1,117 @@
+// Start-up, first showing, size rules and closing of the main window.
+
+#include "app/form1.h"
+
+#include "link/com_port.h"
+#include "link/port_finder.h"
+#include "panel/caption_strip.h"
+#include "panel/drop_down.h"
+#include "panel/spin_edit.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+// The window's outer size (frame included) never drops below this.
+constexpr int kMinOuterWidth = 1024;
+constexpr int kMinOuterHeight = 600;
+
+} // namespace
+
+void TForm1::FormCreate()
+{
+    Memo1->clear();
+    // The navigator's up arrow goes to the line above (a lower number).
+    SE2->setIncrement(-1);
+    Button_Add->setEnabled(false);
+    Button_DEL->setEnabled(false);
+    SB4->hide();
+    LangCombo1->hide();
+    setDefaultLanguage();
+    Panel5->resize(Panel5->width(), 85);
+
+    portFinder = std::make_unique<PortFinder>();
+
+    if (loadSettings()) {
+        SB3->setEnabled(true);
+        SB4->setEnabled(true);
+    }
+    applyDefaultSettings();
+    selectListsFromSettings();
+
+    JvP1->setText(lexicons.D1.GetItem(6));
+    JvP11->setText(lexicons.D1.GetItem(1));
+    CBox10->setCurrentIndex(0);
+    showSinglePartHeaders();
+    // linkUp enables it.
+    SP1->setEnabled(false);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (shown_ || event->spontaneous())
+        return;
+    shown_ = true;
+    // Once the window is on the screen, so the probe's pauses do not hold up
+    // its first appearance.
+    QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+}
+
+void TForm1::FormShow()
+{
+    probeDongle();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize()
+{
+    // A window manager may force another size on the fixed border. The
+    // design client area always comes back; with a frame, the outer size
+    // also stays at least 1024 x 600. Without one (no window manager) the
+    // outer size is the client area and the design size stands.
+    const QSize frame = frameGeometry().size() - size();
+    QSize least(kClientWidth, kClientHeight);
+    if (frame.width() > 0)
+        least.setWidth(std::max(least.width(), kMinOuterWidth - frame.width()));
+    if (frame.height() > 0)
+        least.setHeight(std::max(least.height(), kMinOuterHeight - frame.height()));
+    const QSize wanted = size().expandedTo(least);
+    if (wanted != size() || minimumSize() != wanted || maximumSize() != wanted)
+        setFixedSize(wanted);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormCloseQuery();
+    // Closing is always allowed.
+    event->accept();
+    FormClose();
+}
+
+void TForm1::FormCloseQuery()
+{
+    T2->stop();
+    T3->stop();
+    P5->setEnabled(false);
+    multiLogPrepared = false;
+}
+
+void TForm1::FormClose()
+{
+    P5->setEnabled(false);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "protocol/meter_frame.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class TForm1;
+
+// The unattended run of `make run` on a machine without a display. With
+// VORLANT_SCREENSHOT naming a PNG file, the window presses its own connect
+// button once the dongle's port is open, saves a picture of itself when the
+// first reading is shown, and closes. Message boxes go to standard error
+// instead, so nothing waits for a click. Nothing else reads that variable.
+class ScreenshotRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *kVariable = "VORLANT_SCREENSHOT";
+    static constexpr int kDeadlineMs = 60000;
+
+    // Null unless the variable is set.
+    static std::unique_ptr<ScreenshotRun> fromEnvironment(TForm1 &form);
+
+    ScreenshotRun(TForm1 &form, QString path);
+
+    // The program's exit status once the window has closed.
+    int exitCode() const { return m_exitCode; }
+
+private:
+    void tick();
+    void frameShown(protocol::MeterMode mode);
+    void finish(int exitCode);
+
+    TForm1 &m_form;
+    QString m_path;
+    QTimer m_ticker;
+    QElapsedTimer m_started;
+    bool m_done = false;
+    int m_exitCode = 1;
+};
