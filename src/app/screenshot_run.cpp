@@ -14,12 +14,21 @@ std::unique_ptr<ScreenshotRun> ScreenshotRun::fromEnvironment(TForm1 &form)
     const QString path = qEnvironmentVariable(kVariable);
     if (path.isEmpty())
         return nullptr;
-    return std::make_unique<ScreenshotRun>(form, path);
+    const QString modeName = qEnvironmentVariable(kModeVariable).toUpper();
+    std::optional<protocol::MeterMode> mode;
+    if (modeName == QLatin1String("RLCD"))
+        mode = protocol::MeterMode::Rlcd;
+    else if (modeName == QLatin1String("RD"))
+        mode = protocol::MeterMode::Rd;
+    else if (modeName == QLatin1String("U"))
+        mode = protocol::MeterMode::U;
+    return std::make_unique<ScreenshotRun>(form, path, mode);
 }
 
-ScreenshotRun::ScreenshotRun(TForm1 &form, QString path)
+ScreenshotRun::ScreenshotRun(TForm1 &form, QString path, std::optional<protocol::MeterMode> mode)
     : m_form(form)
     , m_path(std::move(path))
+    , m_mode(mode)
 {
     app::setMessageShower([](QWidget *, const QString &caption, const QString &text) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
@@ -44,9 +53,9 @@ void ScreenshotRun::tick()
         m_form.B2->click();
 }
 
-void ScreenshotRun::frameShown(protocol::MeterMode)
+void ScreenshotRun::frameShown(protocol::MeterMode mode)
 {
-    if (m_done)
+    if (m_done || (m_mode && mode != *m_mode))
         return;
     const QImage picture = m_form.grab().toImage();
     if (!picture.save(m_path, "PNG")) {

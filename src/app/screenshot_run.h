@@ -8,26 +8,29 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class TForm1;
 
 // The unattended run of `make run` on a machine without a display. With
 // VORLANT_SCREENSHOT naming a PNG file, the window presses its own connect
 // button once the dongle's port is open, saves a picture of itself when the
-// first reading is shown, and closes. Message boxes go to standard error
-// instead, so nothing waits for a click. Nothing else reads that variable.
+// first reading is shown (of the mode VORLANT_SCREENSHOT_MODE names: RLCD,
+// RD or U; any mode when unset), and closes. Message boxes go to standard
+// error instead, so nothing waits for a click. Nothing else reads these.
 class ScreenshotRun : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr const char *kVariable = "VORLANT_SCREENSHOT";
+    static constexpr const char *kModeVariable = "VORLANT_SCREENSHOT_MODE";
     static constexpr int kDeadlineMs = 60000;
 
     // Null unless the variable is set.
     static std::unique_ptr<ScreenshotRun> fromEnvironment(TForm1 &form);
 
-    ScreenshotRun(TForm1 &form, QString path);
+    ScreenshotRun(TForm1 &form, QString path, std::optional<protocol::MeterMode> mode = std::nullopt);
 
     // The program's exit status once the window has closed.
     int exitCode() const { return m_exitCode; }
@@ -39,6 +42,7 @@ private:
 
     TForm1 &m_form;
     QString m_path;
+    std::optional<protocol::MeterMode> m_mode;
     QTimer m_ticker;
     QElapsedTimer m_started;
     bool m_done = false;

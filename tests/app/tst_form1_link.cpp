@@ -48,6 +48,7 @@ private slots:
     void repliesDriveTheLinkState_data();
     void repliesDriveTheLinkState();
     void linkUpSendsTheSettingsAfterAPause();
+    void settingsGoOutOnlyWhileLinked();
     void disconnectPressAndLostLink();
     void autoOptionRequestsOnEveryTick();
     void serialErrorOnlyBlanksTheLastSideLine();
@@ -243,6 +244,33 @@ void TestForm1Link::linkUpSendsTheSettingsAfterAPause()
     QCOMPARE(m_form->holdFrames, 1);
     QTRY_COMPARE(m_form->holdFrames, 0);
     QVERIFY(!m_form->Timer_TX->isActive());
+}
+
+void TestForm1Link::settingsGoOutOnlyWhileLinked()
+{
+    TForm1 &f = *m_form;
+    pressConnect();
+    f.meterSettings.freqCode = 9; // automatic frequency: the record follows the command
+    f.sendSettingsCommand();
+    QVERIFY(!f.Timer_TX->isActive());
+    QCOMPARE(f.meterSettings.freqCode, 9);
+
+    reply("OK+CONN\r\n");
+    f.T4->stop();
+    f.SP4->setChecked(false);
+    f.sendSettingsCommand();
+    QCOMPARE(m_rig->readUntil("\x0A"), QByteArray("\x41\x24\x80\x21\x0A", 5));
+    QCOMPARE(f.meterSettings.freqCode, 4);
+    QVERIFY(f.Timer_TX->isActive());
+
+    // A second command within the hold-off does not push its end back.
+    QTRY_VERIFY(f.Timer_TX->remainingTime() < f.Timer_TX->interval() - 50);
+    const int left = f.Timer_TX->remainingTime();
+    f.meterSettings.sound = 0;
+    f.sendSettingsCommand();
+    QVERIFY(f.Timer_TX->remainingTime() <= left);
+    QCOMPARE(m_rig->readUntil("\x0A"), QByteArray("\x41\x24\x00\x21\x0A", 5));
+    QTRY_VERIFY(!f.Timer_TX->isActive());
 }
 
 void TestForm1Link::disconnectPressAndLostLink()
