@@ -171,7 +171,10 @@ bool deviceMatches(const fs::path& usbDir, const std::string& wanted, bool wante
            && trimmedLower(readAttribute(usbDir / "idProduct")) == kDongleProduct;
 }
 
-std::optional<std::string> overridePort(const SearchRoots& roots, const EnvironmentLookup& environment)
+// The device the variable names, when it is set: that device or nothing. A rig that
+// unplugs its simulated dongle must never find a real one instead.
+std::optional<std::optional<std::string>> overridePort(const SearchRoots& roots,
+                                                       const EnvironmentLookup& environment)
 {
     if (!environment)
         return std::nullopt;
@@ -183,8 +186,8 @@ std::optional<std::string> overridePort(const SearchRoots& roots, const Environm
     // stat follows a simulator's symlink to its pty; only a character device counts.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return std::nullopt;
-    return path;
+        return std::optional<std::string>{};
+    return std::optional<std::string>{path};
 }
 
 } // namespace
@@ -223,7 +226,7 @@ std::optional<std::string> findPort(std::string_view description, const SearchRo
                                     const EnvironmentLookup& environment)
 {
     if (auto port = overridePort(roots, environment))
-        return port;
+        return *port;
 
     const std::string wanted = normalizeDescription(description);
     if (wanted.empty())

@@ -32,7 +32,7 @@ std::string normalizeDescription(std::string_view text);
 bool productMatches(std::string_view product, std::string_view wanted);
 
 // The device path of the first ttyACM/ttyUSB port whose USB device matches `description`,
-// or the override device when the variable names an existing character device.
+// or, while the override variable is set, the character device it names and nothing else.
 std::optional<std::string> findPort(std::string_view description, const SearchRoots& roots,
                                     const EnvironmentLookup& environment);
 

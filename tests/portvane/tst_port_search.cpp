@@ -281,12 +281,13 @@ void PortSearchTest::overrideVariable_data()
     QTest::newRow("symlink to pty") << "{link}" << false << "{link}";
     QTest::newRow("name under dev") << "ttySIM" << false << "{dev}/ttySIM";
     QTest::newRow("missing path") << "{missing}" << false << "";
-    QTest::newRow("missing path, dongle present") << "{missing}" << true << "{dev}/ttyACM0";
+    QTest::newRow("missing path, dongle present") << "{missing}" << true << "";
     QTest::newRow("missing name under dev") << "ttyNONE" << false << "";
     QTest::newRow("regular file") << "{file}" << false << "";
-    QTest::newRow("regular file, dongle present") << "{file}" << true << "{dev}/ttyACM0";
+    QTest::newRow("regular file, dongle present") << "{file}" << true << "";
     QTest::newRow("directory") << "{dir}" << false << "";
     QTest::newRow("empty value") << "" << false << "";
+    QTest::newRow("empty value, dongle present") << "" << true << "{dev}/ttyACM0";
 }
 
 void PortSearchTest::overrideVariable()
