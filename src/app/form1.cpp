@@ -190,6 +190,7 @@ void TForm1::bindHandlers()
     menus = new panel::MenuController(*this, this);
     connect(menus, &panel::MenuController::framesHeld, this, [this] { holdFrames = 1; });
     connect(menus, &panel::MenuController::framesReleased, this, [this] { holdFrames = 0; });
+    bindRemoteHandlers();
     // Clicks only: setting a control's state from code runs no handler.
     connect(B2, &QToolButton::clicked, this, &TForm1::B2Click);
     connect(CheckBox_connect_auto, &QCheckBox::clicked, this, &TForm1::CheckBox_connect_autoClick);

@@ -49,7 +49,8 @@ class SpinEdit;
 // Sources: form1.cpp (construction), form1_lifecycle.cpp (start-up, size,
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
-// form1_seams.cpp (steps that later features fill in).
+// form1_remote.cpp (the panel's settings and mode controls), form1_seams.cpp
+// (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -183,6 +184,24 @@ public:
     void T4Timer();
     void Timer_TXTimer();
 
+    // --- the panel as a remote control (form1_remote.cpp) ---
+    // The list handlers take the index of the item the user clicked.
+    void ListBox_freq_RLCClick(int index);
+    void ListBox_prim_RLCClick(int index);
+    void ListBox_sec_RLCClick(int index);
+    void ListBox_ser_perClick(int index);
+    void ListBox_Level_RLCClick(int index);
+    void SP2Click();
+    void SP3Click();
+    void SP4Click();
+    void SBe1Click();
+    void CB1Click(int index);
+    void CB1DropDown();
+    void sendModeCommand(protocol::MeterMode mode);
+    void Button2Click();
+    void Button1Click();
+    void Button3Click();
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -198,6 +217,7 @@ private:
     void createTimers();
     void createComPort();
     void bindHandlers();
+    void bindRemoteHandlers();
 
     // A timer that is already running keeps its schedule.
     static void enableTimer(QTimer *timer);
