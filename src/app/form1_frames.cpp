@@ -34,12 +34,6 @@ void selectRow(QListWidget *list, int index)
     }
 }
 
-void setIfGiven(QLabel *label, const std::optional<QString> &text)
-{
-    if (text)
-        label->setText(*text);
-}
-
 } // namespace
 
 void TForm1::dispatchFrame(const protocol::MeterFrame &frame)
@@ -89,10 +83,10 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     selectListsFromSettings();
     rlcReading = result.reading;
 
-    setIfGiven(L_prim_n, result.L_prim_n);
+    panel::setTextIfGiven(L_prim_n, result.L_prim_n);
     L_SER_PER1->setText(result.L_SER_PER1);
     L_SER_PER->setText(result.L_SER_PER);
-    setIfGiven(L_sec_n, result.L_sec_n);
+    panel::setTextIfGiven(L_sec_n, result.L_sec_n);
     if (result.levelText)
         levelText = *result.levelText;
     frequencyText = result.frequencyText;
@@ -121,7 +115,7 @@ void TForm1::decodeRdFrame(const protocol::MeterFrame &frame)
     RD_J->setText(result.RD_J);
     J_prim->setText(result.J_prim);
     RD_J1->setText(result.RD_J1);
-    setIfGiven(RD_V, result.RD_V);
+    panel::setTextIfGiven(RD_V, result.RD_V);
     RD_prim_R->setText(result.RD_prim_R);
     RD_Prim->setText(result.RD_Prim);
     const auto picture = static_cast<qsizetype>(result.Im_Diod);
@@ -153,9 +147,9 @@ void TForm1::showSettingIndicators()
         CB1->setCurrentIndex(*shown.CB1_index);
     L_freq_RLC->setText(shown.L_freq_RLC);
     L_Level_RLC->setText(shown.L_Level_RLC);
-    setIfGiven(L_Prim_RLC, shown.L_Prim_RLC);
+    panel::setTextIfGiven(L_Prim_RLC, shown.L_Prim_RLC);
     L_RQD_avto->setText(shown.L_RQD_avto);
-    setIfGiven(L_Sec_RLC, shown.L_Sec_RLC);
+    panel::setTextIfGiven(L_Sec_RLC, shown.L_Sec_RLC);
 }
 
 void TForm1::showCircuitIndicators()

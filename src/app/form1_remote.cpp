@@ -50,22 +50,16 @@ private:
     std::function<void()> m_closed;
 };
 
-void setIfGiven(QLabel *label, const std::optional<QString> &text)
-{
-    if (text)
-        label->setText(*text);
-}
-
 void writeCaptions(TForm1 &f, const protocol::SelectionCaptions &captions)
 {
-    setIfGiven(f.L_freq_RLC, captions.L_freq_RLC);
-    setIfGiven(f.L_Level_RLC, captions.L_Level_RLC);
-    setIfGiven(f.L_Prim_RLC, captions.L_Prim_RLC);
-    setIfGiven(f.L_RLC_avto, captions.L_RLC_avto);
-    setIfGiven(f.L_Sec_RLC, captions.L_Sec_RLC);
-    setIfGiven(f.L_RQD_avto, captions.L_RQD_avto);
-    setIfGiven(f.L_SER_PER, captions.L_SER_PER);
-    setIfGiven(f.L_SER_PER1, captions.L_SER_PER1);
+    panel::setTextIfGiven(f.L_freq_RLC, captions.L_freq_RLC);
+    panel::setTextIfGiven(f.L_Level_RLC, captions.L_Level_RLC);
+    panel::setTextIfGiven(f.L_Prim_RLC, captions.L_Prim_RLC);
+    panel::setTextIfGiven(f.L_RLC_avto, captions.L_RLC_avto);
+    panel::setTextIfGiven(f.L_Sec_RLC, captions.L_Sec_RLC);
+    panel::setTextIfGiven(f.L_RQD_avto, captions.L_RQD_avto);
+    panel::setTextIfGiven(f.L_SER_PER, captions.L_SER_PER);
+    panel::setTextIfGiven(f.L_SER_PER1, captions.L_SER_PER1);
 }
 
 // A list's choice: hold, write its captions, send. No captions: the index is

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QPushButton>
 #include <QToolButton>
 
 #include <cstdio>
@@ -51,6 +52,14 @@ void ScreenshotRun::tick()
     // Press "connect" as a user would, whenever it is offered.
     if (m_form.B2->isEnabled() && m_form.B2->text() == m_form.lexicons.Dlang_connect.GetItem(0))
         m_form.B2->click();
+    // Once linked, switch the meter to the mode asked for with its button.
+    if (m_mode && m_form.meterConnected && !m_modePressed) {
+        m_modePressed = true;
+        if (*m_mode == protocol::MeterMode::Rd)
+            m_form.Button1->click();
+        else if (*m_mode == protocol::MeterMode::U)
+            m_form.Button3->click();
+    }
 }
 
 void ScreenshotRun::frameShown(protocol::MeterMode mode)

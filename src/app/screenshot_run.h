@@ -14,9 +14,10 @@ class TForm1;
 
 // The unattended run of `make run` on a machine without a display. With
 // VORLANT_SCREENSHOT naming a PNG file, the window presses its own connect
-// button once the dongle's port is open, saves a picture of itself when the
-// first reading is shown (of the mode VORLANT_SCREENSHOT_MODE names: RLCD,
-// RD or U; any mode when unset), and closes. Message boxes go to standard
+// button once the dongle's port is open, presses the mode button that
+// VORLANT_SCREENSHOT_MODE names (RLCD, RD or U) once linked, saves a picture
+// of itself when the first reading of that mode (any mode when unset) is
+// shown, and closes. Message boxes go to standard
 // error instead, so nothing waits for a click. Nothing else reads these.
 class ScreenshotRun : public QObject
 {
@@ -46,5 +47,6 @@ private:
     QTimer m_ticker;
     QElapsedTimer m_started;
     bool m_done = false;
+    bool m_modePressed = false;
     int m_exitCode = 1;
 };

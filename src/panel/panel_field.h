@@ -1,8 +1,18 @@
 #pragma once
 
 #include <QLabel>
+#include <QString>
+
+#include <optional>
 
 namespace panel {
+
+// Writes a text the core computed; nullopt leaves the label as it was.
+inline void setTextIfGiven(QLabel *label, const std::optional<QString> &text)
+{
+    if (text)
+        label->setText(*text);
+}
 
 // A flat text field of the meter display. It takes the background of its
 // display panel, can be drawn with a raised border (the hover highlight of the
