@@ -137,7 +137,9 @@ NumberSeparators NumberSeparators::fromLocale(const QLocale &locale)
 QString formatNumber(double x, int precision, int decimals, bool grouped, const NumberSeparators &separators)
 {
     precision = std::clamp(precision, 2, kMaxDigits);
-    decimals = std::clamp(decimals, 0, kMaxDigits);
+    // A negative count rounds to tens, hundreds...; below -400 every double
+    // rounds to zero, so that bound only keeps exponent + decimals in range.
+    decimals = std::clamp(decimals, -400, kMaxDigits);
     if (std::isnan(x))
         return QStringLiteral("NAN");
     if (std::isinf(x))

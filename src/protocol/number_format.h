@@ -30,10 +30,11 @@ struct FormatContext
 };
 
 // Fixed-point text of x with at most `precision` significant digits (held to
-// 2..18) and exactly `decimals` fraction digits (at most 18). Digits past the
-// significant ones are zeros; rounding is half-up on the 18-digit decimal form
-// of the double. Values far too large for the digits switch to the form
-// 1.2346E5. Zero never carries a minus sign.
+// 2..18) and exactly `decimals` fraction digits (at most 18; a negative count
+// writes no fraction and rounds to that many places left of the point).
+// Digits past the significant ones are zeros; rounding is half-up on the
+// 18-digit decimal form of the double. Values far too large for the digits
+// switch to the form 1.2346E5. Zero never carries a minus sign.
 QString formatNumber(double x, int precision, int decimals, bool grouped, const NumberSeparators &separators);
 
 // "мк" while the micro prefix of the lexicon reads so, otherwise "μ".

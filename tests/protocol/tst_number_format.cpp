@@ -58,6 +58,10 @@ void TestNumberFormat::number_data()
     QTest::newRow("scientific carry") << 99999.6 << 5 << 0 << false << dot << comma << "1E5";
     QTest::newRow("scientific exponent width") << -1.5e20 << 5 << 3 << false << dot << comma << "-1.5E020";
     QTest::newRow("scientific exponent without width") << 1.5e20 << 5 << 5 << false << dot << comma << "1.5E20";
+    QTest::newRow("negative decimals round left of the point") << 1234.0 << 5 << -2 << true << dot << comma
+                                                               << "1,200";
+    QTest::newRow("negative decimals, carry") << 951.0 << 5 << -2 << false << dot << comma << "1000";
+    QTest::newRow("negative decimals past every digit") << 49.0 << 5 << -2 << false << dot << comma << "0";
     QTest::newRow("18 digits kept") << 0.1 << 18 << 18 << false << dot << comma << "0.100000000000000006";
 
     QTest::newRow("comma decimal") << 999.996 << 5 << 2 << true << comma << dot << "1.000,00";
