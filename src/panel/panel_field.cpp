@@ -7,6 +7,9 @@ namespace panel {
 PanelField::PanelField(QWidget *parent)
     : QLabel(parent)
 {
+    // A label with a border indents its text by half an "x"; the highlight
+    // would then shift the big display letters and cut them off.
+    setIndent(0);
     setRaised(false);
 }
 

@@ -10,6 +10,8 @@ class TestPanelField : public QObject
 
 private slots:
     void raisedBorderKeepsTheTextInPlace();
+    void raisedBorderDrawsTheSameText_data();
+    void raisedBorderDrawsTheSameText();
     void clickNeedsPressAndReleaseOfTheLeftButtonOverIt_data();
     void clickNeedsPressAndReleaseOfTheLeftButtonOverIt();
     void reportsThePointerComingAndGoing();
@@ -42,6 +44,51 @@ void TestPanelField::raisedBorderKeepsTheTextInPlace()
     field.setRaised(false);
     QCOMPARE(field.frameStyle(), int(QFrame::NoFrame));
     QCOMPARE(textArea(field), flat);
+}
+
+void TestPanelField::raisedBorderDrawsTheSameText_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QString>("text");
+    // Big letters in narrow fields, as on the display: any shift shows.
+    QTest::newRow("primary letter, left") << QRect(0, 0, 34, 57) << 60 << int(Qt::AlignLeft | Qt::AlignVCenter)
+                                          << QStringLiteral("C");
+    QTest::newRow("secondary letter, right") << QRect(0, 0, 30, 42) << 40 << int(Qt::AlignRight | Qt::AlignVCenter)
+                                             << QStringLiteral("D");
+    QTest::newRow("level caption, right") << QRect(0, 0, 129, 26) << 27 << int(Qt::AlignRight | Qt::AlignVCenter)
+                                          << QStringLiteral(" 0.5 Вскз");
+    QTest::newRow("auto marker, top left") << QRect(0, 0, 13, 25) << 19 << int(Qt::AlignLeft | Qt::AlignTop)
+                                           << QStringLiteral("A");
+}
+
+// Inside the border the highlighted field shows exactly the pixels of the
+// flat one: the text neither moves nor gets cut.
+void TestPanelField::raisedBorderDrawsTheSameText()
+{
+    QFETCH(QRect, geometry);
+    QFETCH(int, pixelSize);
+    QFETCH(int, alignment);
+    QFETCH(QString, text);
+
+    panel::PanelField field;
+    field.setGeometry(geometry);
+    QFont font = field.font();
+    font.setPixelSize(pixelSize);
+    field.setFont(font);
+    field.setAlignment(Qt::Alignment(alignment));
+    field.setText(text);
+    QPalette palette = field.palette();
+    palette.setColor(QPalette::Window, QColor(185, 209, 234));
+    field.setPalette(palette);
+    field.setAutoFillBackground(true);
+
+    const QRect inside = field.rect().adjusted(1, 1, -1, -1);
+    const QImage flat = field.grab().toImage().copy(inside);
+    field.setRaised(true);
+    const QImage raised = field.grab().toImage().copy(inside);
+    QCOMPARE(raised, flat);
 }
 
 void TestPanelField::clickNeedsPressAndReleaseOfTheLeftButtonOverIt_data()
