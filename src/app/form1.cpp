@@ -64,6 +64,7 @@ TForm1::TForm1(QWidget *parent)
     SE1->setValue(1);
     CB1->setCurrentIndex(1);
     Memo1->setReadOnly(true);
+    Memo1->setMaximumBlockCount(kStatusLines);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     buildLogGrid();

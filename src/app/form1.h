@@ -60,6 +60,9 @@ public:
     static constexpr int kClientHeight = 636;
     static constexpr int kLogRowHeight = 24;
     static constexpr int kLogColumnWidths[10] = {68, 133, 131, 128, 50, 83, 73, 100, 109, 107};
+    // Status lines Memo1 keeps: with the auto option on and the meter off, two
+    // lines come every 2.5 s for as long as the program runs.
+    static constexpr int kStatusLines = 1000;
 
     explicit TForm1(QWidget *parent = nullptr);
     // Closes the port while every control still exists (its closing handler

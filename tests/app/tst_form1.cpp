@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -56,6 +58,7 @@ private slots:
     void creationPreparesTheWindow();
     void windowRendersWithItsDisplay();
     void windowKeepsItsLeastSize();
+    void statusBoxKeepsTheNewestLines();
 
 private:
     std::unique_ptr<DongleRig> m_rig;
@@ -397,6 +400,19 @@ void TestForm1::windowKeepsItsLeastSize()
     QTRY_COMPARE(f.size(), shown);
     QCOMPARE(f.minimumSize(), shown);
     QCOMPARE(f.maximumSize(), shown);
+}
+
+// Left running with the auto option on and the meter off, the link adds two
+// lines every 2.5 s; the box keeps the newest and does not grow without end.
+void TestForm1::statusBoxKeepsTheNewestLines()
+{
+    QPlainTextEdit *memo = m_form->Memo1;
+    const int extra = 5;
+    for (int line = 0; line < TForm1::kStatusLines + extra; ++line)
+        memo->appendPlainText(QString::number(line));
+    QCOMPARE(memo->blockCount(), TForm1::kStatusLines);
+    QCOMPARE(memo->document()->firstBlock().text(), QString::number(extra));
+    QCOMPARE(memo->document()->lastBlock().text(), QString::number(TForm1::kStatusLines + extra - 1));
 }
 
 QTEST_MAIN(TestForm1)
