@@ -79,7 +79,7 @@ int openDevice(const QString &path)
     if (fd < 0)
         return negErrno();
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || checkTerminal(fd) != 0) {
         ::close(fd);
         return -ENOTTY;
     }

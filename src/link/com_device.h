@@ -32,9 +32,10 @@ struct ModemLines {
 QString devicePath(const QString &port);
 
 // Opens read/write, non-blocking, without becoming the controlling terminal,
-// and takes the device for this process alone. Anything but a character
-// device is refused with -ENOTTY so a stray path never has data written into
-// a regular file. Returns the descriptor or -errno.
+// and takes the device for this process alone. Anything but a terminal is
+// refused with -ENOTTY, so a stray path never has the dongle's commands
+// written into a regular file or into some other character device
+// (/dev/null, a memory or sound device). Returns the descriptor or -errno.
 int openDevice(const QString &path);
 // Gives up exclusivity and closes; a negative fd is ignored.
 void closeDevice(int fd);

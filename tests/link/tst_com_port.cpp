@@ -29,7 +29,8 @@ private slots:
     void presenceTestOnClose();
     void missingDeviceIsReportedAndCarriesOn();
     void missingDeviceWithoutHandlerThrows();
-    void regularFileIsNeverOpened();
+    void nonTerminalIsNeverOpened_data();
+    void nonTerminalIsNeverOpened();
     void lineSettingsReachTheDriver_data();
     void lineSettingsReachTheDriver();
     void updateDefersApplying();
@@ -158,14 +159,26 @@ void TestComPort::missingDeviceWithoutHandlerThrows()
     QCOMPARE(events.log, QStringList{"BeforeOpen"});
 }
 
-void TestComPort::regularFileIsNeverOpened()
+void TestComPort::nonTerminalIsNeverOpened_data()
 {
+    QTest::addColumn<bool>("regularFile");
+    QTest::newRow("regular file") << true;
+    // A character device, but no terminal: the commands must not go there either.
+    QTest::newRow("character device") << false;
+}
+
+void TestComPort::nonTerminalIsNeverOpened()
+{
+    QFETCH(bool, regularFile);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("notes.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("keep");
-    file.close();
+    QString path = QStringLiteral("/dev/null");
+    QFile file(dir.filePath(QStringLiteral("notes.txt")));
+    if (regularFile) {
+        path = file.fileName();
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+        file.close();
+    }
 
     PortEvents events;
     TComPort port;
@@ -174,10 +187,14 @@ void TestComPort::regularFileIsNeverOpened()
     port.Open();
     QCOMPARE(events.codes().value(0), 1);
     QCOMPARE(events.failures.first().winError, qint64(ENOTTY));
+    // Open without a device: the write finds no handle and reports it.
     port.WriteStr(QStringLiteral("AT+CONNL"));
+    QCOMPARE(events.codes().last(), 24);
     port.Close();
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("keep"));
+    if (regularFile) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep"));
+    }
 }
 
 void TestComPort::lineSettingsReachTheDriver_data()
