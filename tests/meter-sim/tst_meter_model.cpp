@@ -13,11 +13,11 @@ using metersim::MeterModel;
 
 namespace {
 
-MeterModel meterWith(const QStringList &specs, double noise = 0, int perPart = 5)
+MeterModel meterWith(const QStringList &partTexts, double noise = 0, int perPart = 5)
 {
     MeterModel::Config config;
-    for (const QString &spec : specs)
-        config.parts.push_back(*metersim::parsePart(spec, nullptr));
+    for (const QString &partText : partTexts)
+        config.parts.push_back(*metersim::parsePart(partText, nullptr));
     config.noisePercent = noise;
     config.readingsPerPart = perPart;
     config.seed = 7;

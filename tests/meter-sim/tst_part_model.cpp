@@ -51,7 +51,7 @@ private slots:
 
     void impedance_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("partText");
         QTest::addColumn<double>("hertz");
         QTest::addColumn<double>("r");
         QTest::addColumn<double>("x");
@@ -70,12 +70,12 @@ private slots:
 
     void impedance()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, partText);
         QFETCH(double, hertz);
         QFETCH(double, r);
         QFETCH(double, x);
         QString error;
-        const auto part = metersim::parsePart(spec, &error);
+        const auto part = metersim::parsePart(partText, &error);
         QVERIFY2(part, qPrintable(error));
         const auto z = part->impedanceAt(hertz);
         QVERIFY2(std::abs(z.real() - r) <= 1e-9 * (1 + std::abs(r)), qPrintable(QString::number(z.real(), 'g', 12)));
@@ -104,7 +104,7 @@ private slots:
 
     void rejects_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("partText");
         QTest::newRow("empty") << "";
         QTest::newRow("no value") << "R=";
         QTest::newRow("not a number") << "R=abc";
@@ -124,9 +124,9 @@ private slots:
 
     void rejects()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, partText);
         QString error;
-        QVERIFY(!metersim::parsePart(spec, &error));
+        QVERIFY(!metersim::parsePart(partText, &error));
         QVERIFY(!error.isEmpty());
     }
 };

@@ -51,11 +51,11 @@ public:
     QString error;
 };
 
-SimOptions withParts(const QStringList &specs, double noise = 0)
+SimOptions withParts(const QStringList &partTexts, double noise = 0)
 {
     SimOptions o;
-    for (const QString &spec : specs)
-        o.parts.push_back(*metersim::parsePart(spec, nullptr));
+    for (const QString &partText : partTexts)
+        o.parts.push_back(*metersim::parsePart(partText, nullptr));
     o.noisePercent = noise;
     o.seed = 11;
     return o;

@@ -92,7 +92,7 @@ std::optional<double> parseSiValue(const QString &raw)
     return scaled;
 }
 
-std::optional<Part> parsePart(const QString &spec, QString *error)
+std::optional<Part> parsePart(const QString &partText, QString *error)
 {
     auto fail = [error](const QString &why) -> std::optional<Part> {
         if (error)
@@ -101,7 +101,7 @@ std::optional<Part> parsePart(const QString &spec, QString *error)
     };
 
     Part part;
-    part.text = spec.trimmed();
+    part.text = partText.trimmed();
     const QStringList items = part.text.split(QLatin1Char(','), Qt::KeepEmptyParts);
     bool haveR = false, haveL = false, haveC = false, haveRp = false, haveU = false, haveVf = false;
     bool diode = false;
@@ -109,7 +109,7 @@ std::optional<Part> parsePart(const QString &spec, QString *error)
     for (const QString &rawItem : items) {
         const QString item = rawItem.trimmed();
         if (item.isEmpty())
-            return fail(QStringLiteral("empty item in part \"%1\"").arg(spec));
+            return fail(QStringLiteral("empty item in part \"%1\"").arg(partText));
         if (item == QLatin1String("diode")) {
             if (diode)
                 return fail(QStringLiteral("\"diode\" given twice"));
@@ -167,7 +167,7 @@ std::optional<Part> parsePart(const QString &spec, QString *error)
 
     const bool passive = haveR || haveL || haveC || haveRp;
     if (int(diode) + int(haveU) + int(passive) != 1)
-        return fail(QStringLiteral("part \"%1\" must be one of: passive (R, L, C, Rp), diode, or U").arg(spec));
+        return fail(QStringLiteral("part \"%1\" must be one of: passive (R, L, C, Rp), diode, or U").arg(partText));
     if (haveVf && !diode)
         return fail(QStringLiteral("Vf belongs to a diode"));
     if (haveRp && !(haveR || haveL || haveC))

@@ -34,7 +34,7 @@ struct Part
 // Parses forms such as "R=4.7k", "C=100n,ESR=0.2", "L=1m,R=2", "R=1k,L=20n,Rp=1M",
 // "diode", "diode,Vf=0.3", "U=3.3", "U=-1.5". Keys are case-sensitive; on failure
 // returns nullopt and says why in `error`.
-std::optional<Part> parsePart(const QString &spec, QString *error);
+std::optional<Part> parsePart(const QString &partText, QString *error);
 
 // A number with an optional SI prefix: "4.7k", "4k7", "100n", "2.2u", "1e-3",
 // "0.5M". The prefix letters are p n u µ m k M G.

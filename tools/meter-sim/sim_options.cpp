@@ -40,7 +40,7 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
     const QCommandLineOption part(QStringLiteral("part"),
                                   QStringLiteral("Part on the terminals: R=4.7k, C=100n,ESR=0.2, L=1m,R=2, "
                                                  "R=1k,Rp=10k, diode, diode,Vf=0.3, U=3.3. Repeat to cycle parts."),
-                                  QStringLiteral("SPEC"));
+                                  QStringLiteral("PART"));
     const QCommandLineOption cycle(QStringLiteral("cycle"),
                                    QStringLiteral("Readings per part when several are given (default 5)."),
                                    QStringLiteral("N"));
@@ -94,11 +94,11 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
     o.linkPath = parser.value(link);
     if (parser.isSet(link) && o.linkPath.isEmpty())
         return bad(link, o.linkPath);
-    for (const QString &spec : parser.values(part)) {
+    for (const QString &partText : parser.values(part)) {
         QString why;
-        const std::optional<Part> p = parsePart(spec, &why);
+        const std::optional<Part> p = parsePart(partText, &why);
         if (!p) {
-            *message = QStringLiteral("--part %1: %2").arg(spec, why);
+            *message = QStringLiteral("--part %1: %2").arg(partText, why);
             return OptionsOutcome::Error;
         }
         o.parts.push_back(*p);
