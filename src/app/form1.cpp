@@ -44,8 +44,9 @@ QFont windowFont()
 
 } // namespace
 
-TForm1::TForm1(QWidget *parent)
+TForm1::TForm1(Form1Options options, QWidget *parent)
     : QWidget(parent)
+    , options(std::move(options))
 {
     applyWindowDesign();
     panel::buildControls(*this, this, form1Rows());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/form1_options.h"
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "panel/front_panel.h"
@@ -64,7 +65,7 @@ public:
     // lines come every 2.5 s for as long as the program runs.
     static constexpr int kStatusLines = 1000;
 
-    explicit TForm1(QWidget *parent = nullptr);
+    explicit TForm1(Form1Options options = {}, QWidget *parent = nullptr);
     // Closes the port while every control still exists (its closing handler
     // writes "AT" and touches the display).
     ~TForm1() override;
@@ -138,6 +139,8 @@ public:
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
+
+    const Form1Options options;
 
     // Shared state of the window.
     protocol::MeterSettings meterSettings;

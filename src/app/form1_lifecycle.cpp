@@ -39,7 +39,7 @@ void TForm1::FormCreate()
     setDefaultLanguage();
     Panel5->resize(Panel5->width(), 85);
 
-    portFinder = std::make_unique<PortFinder>();
+    portFinder = std::make_unique<PortFinder>(options.finderLibrary);
 
     if (loadSettings()) {
         SB3->setEnabled(true);

@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
 
     int status = 0;
     {
-        TForm1 Form1;
+        TForm1 Form1(Form1Options::forThisProgram());
         const auto screenshot = ScreenshotRun::fromEnvironment(Form1);
         Form1.show();
         status = app.exec();

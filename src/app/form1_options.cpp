@@ -1,0 +1,15 @@
+#include "app/form1_options.h"
+
+#include <QCoreApplication>
+
+#ifndef VORLANT_SETTINGS_PARENT
+#error "VORLANT_SETTINGS_PARENT names the parent of the shared settings folder"
+#endif
+
+Form1Options Form1Options::forThisProgram()
+{
+    Form1Options options;
+    options.settingsFolder = QStringLiteral(VORLANT_SETTINGS_PARENT "/RLC_Data");
+    options.languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/lang");
+    return options;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What the window takes from the machine: where the settings file lives, which
+// port-finder library to load and where the language files are. The program
+// fills it for the installed layout; tests fill it with temporary folders.
+// A default-constructed value touches nothing on disk: no settings folder and
+// no language folder.
+struct Form1Options
+{
+    QString settingsFolder; // folder of the settings file "1.dat"; empty: none is read or written
+    QString finderLibrary = QStringLiteral("libportvane.so");
+    QString languageFolder; // folder of the *.lng files; empty: no language files
+
+    // The running program's options: the shared settings folder and the
+    // "lang" folder beside the executable.
+    static Form1Options forThisProgram();
+};
