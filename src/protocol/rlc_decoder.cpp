@@ -12,6 +12,7 @@
 
 #include "i18n/window_lexicons.h"
 #include "protocol/meter_float.h"
+#include "protocol/rlc_values.h"
 
 #include <cmath>
 #include <numbers>
@@ -106,7 +107,7 @@ RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx
     reading.parallelReactance = sum / x;
 
     const bool series = s.seriesCircuit != 0;
-    const double rc = series ? r : reading.parallelResistance;
+    const double rc = circuitResistance(s, reading);
     const double xc = series ? x : reading.parallelReactance;
     const QString letter = series ? QStringLiteral("S") : QStringLiteral("P");
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "protocol/meter_settings.h"
+#include "protocol/rlc_decoder.h"
+
+#include <optional>
+
+namespace protocol {
+
+// What a main or secondary value measures; each comes in its SI unit (ohm,
+// farad, henry, ohm, none, none, degree).
+enum class RlcParameter { Resistance, Capacitance, Inductance, Impedance, Quality, Dissipation, Phase };
+
+struct ParameterValue
+{
+    RlcParameter parameter = RlcParameter::Resistance;
+    double value = 0.0;
+
+    bool operator==(const ParameterValue &) const = default;
+};
+
+// The main value of an RLCD reading as a number, the one the display shows as
+// text: R or X of the selected circuit, C and L signed by the meter's sign
+// mark. nullopt for main codes that show no value (0, 5, 6, 7).
+std::optional<ParameterValue> primaryValue(const MeterSettings &settings, const RlcReading &reading,
+                                           const RlcQuantities &quantities);
+
+// The secondary value likewise; nullopt for code 0 (none) and 5..7.
+std::optional<ParameterValue> secondaryValue(const MeterSettings &settings, const RlcReading &reading,
+                                             const RlcQuantities &quantities);
+
+// The resistance of the circuit the settings select (series or parallel).
+double circuitResistance(const MeterSettings &settings, const RlcReading &reading);
+
+} // namespace protocol
