@@ -95,7 +95,12 @@ done
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
+checked=0
+# "ok" only when nothing failed since the last step that passed.
+pass() {
+  [ "$failures" -ne "$checked" ] || echo "ok: $*"
+  checked=$failures
+}
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -127,7 +132,7 @@ fi
   for file in "$source"/lang/*; do
     echo "-rw-r--r-- ./usr/lib/vorlant/lang/$(basename "$file")"
   done
-  if [ -x "$build/bin/vorlant-log" ]; then
+  if [ "${VORLANT_LOG_PACKAGED:-0}" = 1 ]; then
     echo "-rwxr-xr-x ./usr/lib/vorlant/vorlant-log"
     echo "lrwxrwxrwx ./usr/bin/vorlant-log -> ../lib/vorlant/vorlant-log"
   fi
