@@ -307,7 +307,7 @@ void TestComPort::threadSettingsRefusedWhileOpen()
 
     port.OnException = nullptr;
     try {
-        port.SetSyncMethod(smNone);
+        port.SetSyncMethod(smWindowSync);
         QFAIL("no exception");
     } catch (const EComPort &e) {
         QCOMPARE(e.Code(), 14);
