@@ -488,7 +488,7 @@ void TestComTransfer::closeOrDestroyFromHandler()
     PortEvents events;
     const int before = threadCount();
     auto port = openDesignPort(pty, events);
-    QCOMPARE(threadCount(), before + 1);
+    QTRY_COMPARE(threadCount(), before + 1);
     int notices = 0;
     port->OnRxChar = [&](TCustomComPort *sender, int) {
         ++notices;
