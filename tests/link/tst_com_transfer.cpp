@@ -243,6 +243,7 @@ void TestComTransfer::vanishedDeviceOnWrite()
     QCOMPARE(events.codes(), QList<int>{2});
     QCOMPARE(events.failures.first().message, QStringLiteral("WriteFile function failed"));
     QCOMPARE(events.failures.first().winError, qint64(EIO));
+    QVERIFY(comport::isPortLost(events.failures.first().kind, events.failures.first().winError));
     QVERIFY(port->Connected());
     QString text;
     QCOMPARE(port->ReadStr(text, 10), 0);
@@ -638,6 +639,7 @@ void TestComTransfer::eventThreadEndingByItselfIsReported()
     QCOMPARE(events.failures.first().message, QStringLiteral("WaitForEvent method failed"));
     QCOMPARE(events.failures.first().winError, winError);
     QCOMPARE(events.failures.first().winMessage, comport::systemErrorText(int(winError)));
+    QVERIFY(comport::isPortLost(events.failures.first().kind, events.failures.first().winError));
     QCOMPARE(threadCount(), before);
     // Still open: closing and opening again is the owner's call, and brings
     // the notices back.
