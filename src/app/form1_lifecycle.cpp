@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "link/com_port.h"
+#include "link/dongle_link.h"
 #include "link/port_finder.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -18,12 +19,44 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <utility>
 
 namespace {
 
 // The window's outer size (frame included) never drops below this.
 constexpr int kMinOuterWidth = 1024;
 constexpr int kMinOuterHeight = 600;
+
+constexpr int kUnpaintedProbeDelayMs = 1000;
+
+// Calls `painted` once, after the first paint of the watched widget has been
+// handled, and goes.
+class FirstPaintWatch : public QObject
+{
+public:
+    FirstPaintWatch(QObject *watched, std::function<void()> painted)
+        : QObject(watched)
+        , m_painted(std::move(painted))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_painted) {
+            // Queued by the caller: the paint itself finishes first.
+            std::exchange(m_painted, nullptr)();
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_painted;
+};
 
 } // namespace
 
@@ -40,6 +73,9 @@ void TForm1::FormCreate()
     Panel5->resize(Panel5->width(), 85);
 
     portFinder = std::make_unique<PortFinder>(options.finderLibrary);
+    dongleLink->setPortFinder(portFinder.get());
+    if (!portFinder->isLoaded())
+        reportFinderMissing();
 
     if (loadSettings()) {
         SB3->setEnabled(true);
@@ -56,19 +92,37 @@ void TForm1::FormCreate()
     SP1->setEnabled(false);
 }
 
+void TForm1::reportFinderMissing()
+{
+    // Without the finder no dongle is ever found; say so once, or the connect
+    // button would just grey out without a word.
+    const QString text = QStringLiteral("Port finder not loaded: ") + portFinder->loadError();
+    Memo1->appendPlainText(text);
+    std::fprintf(stderr, "vorlant: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (shown_ || event->spontaneous())
         return;
     shown_ = true;
-    // Once the window is on the screen, so the probe's pauses do not hold up
-    // its first appearance.
-    QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+    // The probe blocks the window's thread for its pauses. It waits until the
+    // window has been painted once, or the screen would show a black frame
+    // meanwhile; a window that is never painted (started minimised) is
+    // probed a moment later all the same.
+    installEventFilter(new FirstPaintWatch(this, [this] {
+        QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+    }));
+    QTimer::singleShot(kUnpaintedProbeDelayMs, this, &TForm1::FormShow);
 }
 
 void TForm1::FormShow()
 {
+    if (probed_)
+        return;
+    probed_ = true;
     probeDongle();
 }
 
