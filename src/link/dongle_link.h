@@ -47,6 +47,7 @@ public:
     // Pending (a press was made, the answer is awaited) and Disconnect write
     // "AT", which drops a live link and is answered "OK" by an idle dongle.
     enum class Offer { Connect, Pending, Disconnect };
+    Q_ENUM(Offer)
 
     // The status lines of the link, items of the lexicon Dlang_connect.
     enum class Status {
@@ -56,12 +57,14 @@ public:
         Disconnected, // the link was lost, or the port closed
         Ok,           // the idle dongle answered "AT"
     };
+    Q_ENUM(Status)
 
     enum class ProbeResult {
         NoDongle, // the search found no port; nothing was written
         Answered, // "OK" came back; the port stays open
         Silent,   // no "OK": the port was closed again
     };
+    Q_ENUM(ProbeResult)
 
     static constexpr int kReadBytes = 1000;
     static constexpr int kProbeReplyBytes = 40;
