@@ -1,7 +1,7 @@
 // vorlant-shot: the program's window, run unattended until it shows a reading,
 // then pictured. Started from the folder that holds lang/, like the program.
 //
-//   vorlant-shot [--mode RLCD|RD|U] [--deadline SECONDS] PICTURE.png
+//   vorlant-shot [--mode RLCD|RD|U] [--deadline SECONDS] [--settings-folder DIR] PICTURE.png
 //
 // Exit status 0 when the picture was saved, 1 when no reading came in time or
 // the picture could not be written, 2 for bad arguments. Message boxes go to
@@ -55,7 +55,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption deadlineOption(QStringLiteral("deadline"),
                                             QStringLiteral("Give up after SECONDS (default 60)."),
                                             QStringLiteral("SECONDS"), QStringLiteral("60"));
-    parser.addOptions({modeOption, deadlineOption});
+    const QCommandLineOption settingsOption(QStringLiteral("settings-folder"),
+                                            QStringLiteral("Keep the settings file in DIR instead of the shared "
+                                                           "folder."),
+                                            QStringLiteral("DIR"));
+    parser.addOptions({modeOption, deadlineOption, settingsOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("PNG file to write."));
     parser.process(app);
 
@@ -79,7 +83,10 @@ int main(int argc, char *argv[])
 
     int status = 1;
     {
-        TForm1 Form1(Form1Options::forThisProgram());
+        Form1Options options = Form1Options::forThisProgram();
+        if (parser.isSet(settingsOption))
+            options.settingsFolder = parser.value(settingsOption);
+        TForm1 Form1(options);
         PictureRun run(Form1, parser.positionalArguments().constFirst(), mode, int(deadlineSeconds * 1000));
         Form1.show();
         app.exec();
