@@ -17,6 +17,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,25 +30,26 @@ namespace {
 constexpr int kMinOuterWidth = 1024;
 constexpr int kMinOuterHeight = 600;
 
-constexpr int kUnpaintedProbeDelayMs = 1000;
+constexpr int kUnexposedProbeDelayMs = 1000;
 
-// Calls `painted` once, after the first paint of the watched widget has been
-// handled, and goes.
-class FirstPaintWatch : public QObject
+// Calls `exposed` once, when the watched window first comes on the screen,
+// and goes. The window paints itself while it handles that event, so work
+// the caller queues from here runs after the first paint.
+class FirstExposeWatch : public QObject
 {
 public:
-    FirstPaintWatch(QObject *watched, std::function<void()> painted)
+    FirstExposeWatch(QWindow *watched, std::function<void()> exposed)
         : QObject(watched)
-        , m_painted(std::move(painted))
+        , m_exposed(std::move(exposed))
     {
+        watched->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && m_painted) {
-            // Queued by the caller: the paint itself finishes first.
-            std::exchange(m_painted, nullptr)();
+        if (event->type() == QEvent::Expose && m_exposed && static_cast<QWindow *>(watched)->isExposed()) {
+            std::exchange(m_exposed, nullptr)();
             watched->removeEventFilter(this);
             deleteLater();
         }
@@ -55,7 +57,7 @@ protected:
     }
 
 private:
-    std::function<void()> m_painted;
+    std::function<void()> m_exposed;
 };
 
 } // namespace
@@ -109,13 +111,15 @@ void TForm1::showEvent(QShowEvent *event)
         return;
     shown_ = true;
     // The probe blocks the window's thread for its pauses. It waits until the
-    // window has been painted once, or the screen would show a black frame
-    // meanwhile; a window that is never painted (started minimised) is
-    // probed a moment later all the same.
-    installEventFilter(new FirstPaintWatch(this, [this] {
-        QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
-    }));
-    QTimer::singleShot(kUnpaintedProbeDelayMs, this, &TForm1::FormShow);
+    // window is on the screen and painted, or the screen would show a black
+    // frame meanwhile; a window that never comes on the screen (started
+    // minimised) is probed a moment later all the same.
+    if (QWindow *window = windowHandle()) {
+        new FirstExposeWatch(window, [this] {
+            QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+        });
+    }
+    QTimer::singleShot(kUnexposedProbeDelayMs, this, &TForm1::FormShow);
 }
 
 void TForm1::FormShow()

@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QTemporaryFile>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 #include <chrono>
@@ -331,15 +332,21 @@ void TestForm1Mends::unusableFinderIsNamedOnce()
 void TestForm1Mends::windowIsPaintedBeforeTheProbe()
 {
     TForm1 &f = *m_form;
-    PaintCounter counter(&f);
+    // The window itself is covered by its panels; the display is painted with it.
+    PaintCounter counter(f.Panel_RLCD);
     int paintsWhenProbed = -1;
+    bool exposedWhenProbed = false;
     // The probe opens the port first, then pauses twice.
-    f.ComPort->OnBeforeOpen = [&](TCustomComPort *) { paintsWhenProbed = counter.paints; };
+    f.ComPort->OnBeforeOpen = [&](TCustomComPort *) {
+        paintsWhenProbed = counter.paints;
+        exposedWhenProbed = f.windowHandle()->isExposed();
+    };
 
     std::future<QByteArray> peer = m_rig->answerAttention({"OK", "OK"});
     f.show();
     QTRY_VERIFY(peer.wait_for(0s) == std::future_status::ready);
     QCOMPARE(peer.get(), QByteArray("ATAT"));
+    QVERIFY(exposedWhenProbed);
     QVERIFY(paintsWhenProbed > 0);
     QVERIFY(f.portReady);
 }
