@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/com_port_design.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
 #include "log/log_table_model.h"
@@ -46,7 +47,12 @@ QFont windowFont()
 
 TForm1::TForm1(Form1Options options, QWidget *parent)
     : QWidget(parent)
+    , ComPort(std::make_unique<TComPort>())
+    , dongleLink(std::make_unique<DongleLink>(*ComPort))
     , options(std::move(options))
+    , meterConnected(dongleLink->meterConnected())
+    , portReady(dongleLink->portReady())
+    , holdFrames(dongleLink->holdFrames)
 {
     applyWindowDesign();
     panel::buildControls(*this, this, form1Rows());
@@ -71,6 +77,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     buildLogGrid();
     createTimers();
     createComPort();
+    bindLink();
     bindHandlers();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
@@ -79,15 +86,11 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
 
 TForm1::~TForm1()
 {
-    closing_ = true;
     for (QTimer *timer : {T2, T3, T4, Timer_TX, portWatch})
         timer->stop();
     // Closing a present dongle's port writes "AT" (a live link drops) and
     // blanks the display, so it happens before any control is destroyed.
-    try {
-        ComPort->Close();
-    } catch (...) {
-    }
+    dongleLink->shutDown();
     ComPort.reset();
 }
 
@@ -151,11 +154,11 @@ void TForm1::createTimers()
     };
     // All stopped here: each starts once its handler is connected.
     const TimerDesign timers[] = {
-        {&TForm1::T2, "T2", 2000, true},
-        {&TForm1::T3, "T3", 2500, false},
-        {&TForm1::T4, "T4", 1000, true},
+        {&TForm1::T2, "T2", DongleLink::kButtonPauseMs, true},
+        {&TForm1::T3, "T3", DongleLink::kSupervisionMs, false},
+        {&TForm1::T4, "T4", DongleLink::kSettingsDelayMs, true},
         {&TForm1::Timer_TX, "Timer_TX", 1000, true},
-        {&TForm1::portWatch, "portWatch", 1000, false},
+        {&TForm1::portWatch, "portWatch", DongleLink::kPortWatchMs, false},
     };
     for (const TimerDesign &design : timers) {
         auto *timer = new QTimer(this);
@@ -170,7 +173,6 @@ void TForm1::createComPort()
 {
     // Closed, with the window's design settings; the port is chosen when the
     // dongle is found.
-    ComPort = std::make_unique<TComPort>();
     LoadComPortDesign(*ComPort);
     ComPort->OnAfterOpen = [this](TCustomComPort *sender) { ComPortAfterOpen(sender); };
     ComPort->OnBeforeClose = [this](TCustomComPort *sender) { ComPortBeforeClose(sender); };

@@ -3,6 +3,7 @@
 #include "app/form1_options.h"
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
+#include "link/dongle_link.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -139,6 +140,8 @@ public:
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
+    // The link's rules and state; the window binds them to its controls.
+    std::unique_ptr<DongleLink> dongleLink;
 
     const Form1Options options;
 
@@ -147,9 +150,10 @@ public:
     protocol::RlcReading rlcReading;
     QString frequencyText; // test frequency of the last RLCD frame, as the log shows it
     QString levelText;     // test level of the last RLCD frame, as the log shows it
-    bool meterConnected = false; // the dongle reported a live link to the meter
-    bool portReady = false;      // the port search opened ComPort on the dongle's port
-    int holdFrames = 0;          // 1: received frames are dropped (a setting is being changed)
+    // The link's flags, kept by dongleLink, under the window's names.
+    const bool &meterConnected; // the dongle reported a live link to the meter
+    const bool &portReady;      // the port search opened ComPort on the dongle's port
+    int &holdFrames;            // 1: received frames are dropped (a setting is being changed)
     std::int32_t judgeResult = 0;
     bool multiLogPrepared = false;
     std::array<std::uint8_t, 5> commandBuffer{}; // the command being sent
@@ -222,22 +226,25 @@ private:
     void buildLogGrid();
     void createTimers();
     void createComPort();
+    void bindLink();
     void bindHandlers();
     void bindRemoteHandlers();
 
     // A timer that is already running keeps its schedule.
     static void enableTimer(QTimer *timer);
 
+    // What the window shows of the link's events.
+    void showConnectOffer(DongleLink::Offer offer);
+    void linkConnecting();
+    void linkAttemptEnded();
     void linkUp();
     void linkDown();
-    void linkAttemptEnded();
-    // The steps a lost link and a closing port share: "Disconnected", supervision on.
-    void showLinkEnded();
+    void linkPortClosed();
     void blankReadings();
     void showDisplay(QFrame *display);
     void colourDisplay(bool reject);
     void portWatchTimer();
-    void dongleGone();
+    void reportFinderMissing();
 
     // --- steps that later features fill in (form1_seams.cpp) ---
     void setDefaultLanguage();
@@ -248,7 +255,5 @@ private:
     void appendLogRow();
 
     bool shown_ = false;
-    bool closing_ = false;   // the window is being destroyed
-    int comErrors_ = 0;      // failures the port reported so far
-    bool gonePending_ = false;
+    bool probed_ = false;
 };

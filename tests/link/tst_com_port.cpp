@@ -2,6 +2,7 @@
 // their order, the presence test on close, failures, and line settings as
 // the driver ends up holding them.
 
+#include "app/com_port_design.h"
 #include "link/com_port.h"
 
 #include "port_events.h"

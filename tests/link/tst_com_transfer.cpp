@@ -1,5 +1,6 @@
 // Reads, writes and receive notices of the serial port on pseudo-terminals.
 
+#include "app/com_port_design.h"
 #include "link/com_port.h"
 #include "link/com_thread.h"
 
