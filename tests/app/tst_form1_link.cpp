@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <cerrno>
+
 #include <chrono>
 #include <memory>
 
@@ -57,6 +59,7 @@ private slots:
     void supervisionClosesThePortOfAPresentDongle();
     void vanishedDongleIsReopenedWhenItReturns_data();
     void vanishedDongleIsReopenedWhenItReturns();
+    void deafPortIsReopened_data();
     void deafPortIsReopened();
 
 private:
@@ -455,13 +458,23 @@ void TestForm1Link::supervisionClosesThePortOfAPresentDongle()
 // The port's event thread ends without a hang-up while the dongle stays: no
 // notice would come any more, so the window closes the port and opens it
 // again, as after an unplug.
+void TestForm1Link::deafPortIsReopened_data()
+{
+    QTest::addColumn<comport::testing::EventFault>("fault");
+    QTest::addColumn<int>("err");
+    QTest::newRow("device error") << comport::testing::EventFault::DeviceError << 0;
+    QTest::newRow("failed wait") << comport::testing::EventFault::WaitFails << EBADF;
+}
+
 void TestForm1Link::deafPortIsReopened()
 {
+    QFETCH(comport::testing::EventFault, fault);
+    QFETCH(int, err);
     TForm1 &f = *m_form;
     bringLinkUp();
     m_rig->written();
 
-    comport::testing::injectEventFault(comport::testing::EventFault::DeviceError);
+    comport::testing::injectEventFault(fault, err);
     QVERIFY(m_rig->send("OK"));
     QTRY_VERIFY(!f.ComPort->Connected());
     QCOMPARE(m_rig->readUntil("AT"), QByteArray("AT"));
