@@ -6,7 +6,7 @@
 #include "i18n/lang_man_engine.h"
 #include "i18n/property_ids.h"
 
-#include "lang_fixture.h"
+#include "../lang_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
