@@ -34,6 +34,11 @@ namespace protocol {
 class MeterCommand;
 }
 
+namespace profiles {
+class LineEditorController;
+class ProfilesController;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -52,8 +57,9 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
-// (steps that later features fill in).
+// (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
+// (profiles and tolerance sorting), form1_seams.cpp (steps that later features
+// fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -139,6 +145,8 @@ public:
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
+    profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -278,11 +286,14 @@ private:
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
 
+    // --- profiles and tolerance sorting (form1_profiles.cpp) ---
+    void createProfileControllers();
+    std::optional<std::int32_t> judgeReading();
+    // Lists the open profile's line names and applies line 1.
+    void fillLineNames();
+
     // --- steps that later features fill in (form1_seams.cpp) ---
     void setDefaultLanguage();
-    std::optional<std::int32_t> judgeReading();
-    // Profiles: lists the open profile's line names and applies line 1.
-    void fillLineNames();
 
     bool shown_ = false;
     bool closing_ = false;   // the window is being destroyed
