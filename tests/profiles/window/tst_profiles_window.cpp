@@ -396,6 +396,7 @@ void TestProfilesWindow::navigatorArrowsStepTheOtherWay()
     QTest::keyClick(f.SE2, Qt::Key_Down);
     QCOMPARE(f.SE2->value(), 4);
     QCOMPARE(f.CBox6->currentText(), QStringLiteral("typed"));
+    QVERIFY2(m_rig->messages().isEmpty(), qPrintable(lastMessage()));
     QTest::keyClick(f.SE2, Qt::Key_Down);
     QCOMPARE(f.SE2->value(), 4);
     // Up goes back.
