@@ -3,6 +3,7 @@
 #include "app/form1_options.h"
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
+#include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -72,6 +73,8 @@ public:
     // Status lines Memo1 keeps: with the auto option on and the meter off, two
     // lines come every 2.5 s for as long as the program runs.
     static constexpr int kStatusLines = 1000;
+    // Least time between two paintings of the window (see RepaintLimiter).
+    static constexpr int kRepaintIntervalMs = 100;
 
     explicit TForm1(Form1Options options = {}, QWidget *parent = nullptr);
     // Closes the port while every control still exists (its closing handler
@@ -132,7 +135,7 @@ public:
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet
     QFrame *Panel10 = nullptr;
-    QTableView *SG = nullptr; // the log
+    LogTableView *SG = nullptr; // the log
 
     // Non-visual parts.
     QTimer *T2 = nullptr;
