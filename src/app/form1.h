@@ -4,6 +4,7 @@
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
+#include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -41,6 +42,11 @@ class TLangManClient;
 class TLangManEngine;
 }
 
+namespace profiles {
+class LineEditorController;
+class ProfilesController;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -59,9 +65,8 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_language.cpp
-// (the languages), form1_seams.cpp
-// (steps that later features fill in).
+// (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
+// (profiles and tolerance sorting), form1_language.cpp (the languages).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -74,6 +79,8 @@ public:
     // Status lines Memo1 keeps: with the auto option on and the meter off, two
     // lines come every 2.5 s for as long as the program runs.
     static constexpr int kStatusLines = 1000;
+    // Least time between two paintings of the window (see RepaintLimiter).
+    static constexpr int kRepaintIntervalMs = 100;
 
     explicit TForm1(Form1Options options = {}, QWidget *parent = nullptr);
     // Closes the port while every control still exists (its closing handler
@@ -134,7 +141,7 @@ public:
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet
     QFrame *Panel10 = nullptr;
-    QTableView *SG = nullptr; // the log
+    LogTableView *SG = nullptr; // the log
 
     // Non-visual parts.
     QTimer *T2 = nullptr;
@@ -154,6 +161,8 @@ public:
     std::unique_ptr<i18n::TLangManClient> LangManClient1;
     std::unique_ptr<i18n::TLangCombo> langSelector;
     std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
+    profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
+    profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -308,9 +317,10 @@ private:
     void setDefaultLanguage();
     void createLanguageEngine();
 
-    // --- steps that later features fill in (form1_seams.cpp) ---
+    // --- profiles and tolerance sorting (form1_profiles.cpp) ---
+    void createProfileControllers();
     std::optional<std::int32_t> judgeReading();
-    // Profiles: lists the open profile's line names and applies line 1.
+    // Lists the open profile's line names and applies line 1.
     void fillLineNames();
 
     bool shown_ = false;
