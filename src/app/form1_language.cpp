@@ -9,6 +9,7 @@
 #include "app/message_box.h"
 #include "i18n/lang_combo.h"
 #include "i18n/lang_man_client.h"
+#include "profiles/profiles_controller.h"
 #include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
 #include "panel/caption_strip.h"
@@ -66,8 +67,10 @@ void TForm1::createLanguageEngine()
     LangMan->Loaded();
     // A test that watches the look-ups keeps its own translator on the
     // lexicons; the engine then starts when FormCreate has ended.
-    if (!options.lexiconTranslator)
+    if (!options.lexiconTranslator) {
         lexicons.attachEngine(LangMan.get());
+        profilesController->messages().setLangManEngine(LangMan.get());
+    }
 }
 
 void TForm1::setDefaultLanguage()
