@@ -1,0 +1,139 @@
+#include "log/spreadsheet_launcher.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Stand-in applications in a folder that is the whole PATH: each writes its
+// arguments, one a line, to "<its name>.args" beside it.
+class StandInPath
+{
+public:
+    StandInPath()
+        : oldPath_(qgetenv("PATH"))
+    {
+        qputenv("PATH", QFile::encodeName(dir_.path()));
+    }
+    ~StandInPath() { qputenv("PATH", oldPath_); }
+
+    // exitCode < 0: a program whose interpreter is missing, so it cannot start.
+    void add(const QString &name, int exitCode = 0)
+    {
+        const QString path = dir_.filePath(name);
+        QFile script(path);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        if (exitCode < 0) {
+            script.write("#!/nonexistent/interpreter\n");
+        } else {
+            script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
+            script.write("exit " + QByteArray::number(exitCode) + "\n");
+        }
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    }
+
+    QString argsFile(const QString &name) const { return dir_.filePath(name + QStringLiteral(".args")); }
+
+    QStringList args(const QString &name) const
+    {
+        QFile file(argsFile(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldPath_;
+};
+
+class TestSpreadsheetLauncher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theWorkbookReachesTheApplication_data();
+    void theWorkbookReachesTheApplication();
+    void nothingToOpenItWith_data();
+    void nothingToOpenItWith();
+};
+
+static const QString kFile = QStringLiteral("/tmp/vorlant-export-abc/Журнал Ω.xlsx");
+
+void TestSpreadsheetLauncher::theWorkbookReachesTheApplication_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("started");
+    QTest::addColumn<QStringList>("arguments");
+
+    const QStringList untitled{QStringLiteral("--calc"), QStringLiteral("-n"), kFile};
+    QTest::newRow("office and xdg-open: office, untitled")
+        << QStringList{QStringLiteral("libreoffice"), QStringLiteral("xdg-open")} << QStringLiteral("libreoffice")
+        << untitled;
+    QTest::newRow("office only") << QStringList{QStringLiteral("libreoffice")} << QStringLiteral("libreoffice")
+                                 << untitled;
+    QTest::newRow("xdg-open only") << QStringList{QStringLiteral("xdg-open")} << QStringLiteral("xdg-open")
+                                   << QStringList{kFile};
+}
+
+void TestSpreadsheetLauncher::theWorkbookReachesTheApplication()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, started);
+    QFETCH(QStringList, arguments);
+
+    StandInPath path;
+    for (const QString &name : present)
+        path.add(name);
+
+    SpreadsheetLauncher launcher;
+    QSignalSpy failures(&launcher, &SpreadsheetLauncher::failed);
+    QVERIFY(launcher.open(kFile));
+    QTRY_COMPARE(path.args(started), arguments);
+    // Its clean end is no failure.
+    QTRY_VERIFY(launcher.findChildren<QProcess *>().isEmpty());
+    QCOMPARE(failures.size(), 0);
+    for (const QString &name : present)
+        if (name != started)
+            QVERIFY(!QFile::exists(path.argsFile(name)));
+}
+
+void TestSpreadsheetLauncher::nothingToOpenItWith_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("openReturns");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("nothing on PATH") << QString() << 0 << false << QStringLiteral("No spreadsheet application");
+    QTest::newRow("office cannot start") << QStringLiteral("libreoffice") << -1 << false
+                                         << QStringLiteral("could not be started");
+    // xdg-open's "no application knows this kind of file".
+    QTest::newRow("xdg-open finds no handler") << QStringLiteral("xdg-open") << 3 << true
+                                               << QStringLiteral("exit code 3");
+}
+
+void TestSpreadsheetLauncher::nothingToOpenItWith()
+{
+    QFETCH(QString, program);
+    QFETCH(int, exitCode);
+    QFETCH(bool, openReturns);
+    QFETCH(QString, reason);
+
+    StandInPath path;
+    if (!program.isEmpty())
+        path.add(program, exitCode);
+
+    SpreadsheetLauncher launcher;
+    QSignalSpy failures(&launcher, &SpreadsheetLauncher::failed);
+    QCOMPARE(launcher.open(kFile), openReturns);
+    QTRY_COMPARE(failures.size(), 1);
+    const QString message = failures.at(0).at(0).toString();
+    QVERIFY2(message.contains(kFile), qPrintable(message));
+    QVERIFY2(message.contains(reason), qPrintable(message));
+}
+
+QTEST_GUILESS_MAIN(TestSpreadsheetLauncher)
+#include "tst_spreadsheet_launcher.moc"
