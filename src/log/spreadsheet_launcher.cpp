@@ -17,8 +17,9 @@ namespace {
 // spreadsheet session itself.
 QList<QProcess *> &releasedOpeners()
 {
-    static QList<QProcess *> openers;
-    return openers;
+    // Never destroyed either, so the openers stay reachable to the very end.
+    static auto *openers = new QList<QProcess *>;
+    return *openers;
 }
 
 } // namespace
@@ -93,7 +94,7 @@ bool SpreadsheetLauncher::open(const QString &file)
 
 void SpreadsheetLauncher::report(const QString &file, const QString &why)
 {
-    emit failed(QStringLiteral("The workbook could not be opened in a spreadsheet application. %1\n\n"
+    emit failed(file, QStringLiteral("The workbook could not be opened in a spreadsheet application. %1\n\n"
                                "It was written to %2 and kept there.")
                     .arg(why, QDir::toNativeSeparators(file)));
 }

@@ -42,8 +42,9 @@ public:
     bool open(const QString &file);
 
 signals:
-    // Nothing shows the workbook; the text names the file, which is kept.
-    void failed(const QString &message);
+    // Nothing shows the workbook at file; the message names the file and says
+    // it is kept, so the caller must keep it.
+    void failed(const QString &file, const QString &message);
 
 private:
     void report(const QString &file, const QString &why);

@@ -1,53 +1,12 @@
 #include "log/spreadsheet_launcher.h"
 
+#include "stand_in_path.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-// Stand-in applications in a folder that is the whole PATH: each writes its
-// arguments, one a line, to "<its name>.args" beside it.
-class StandInPath
-{
-public:
-    StandInPath()
-        : oldPath_(qgetenv("PATH"))
-    {
-        qputenv("PATH", QFile::encodeName(dir_.path()));
-    }
-    ~StandInPath() { qputenv("PATH", oldPath_); }
-
-    // exitCode < 0: a program whose interpreter is missing, so it cannot start.
-    void add(const QString &name, int exitCode = 0)
-    {
-        const QString path = dir_.filePath(name);
-        QFile script(path);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        if (exitCode < 0) {
-            script.write("#!/nonexistent/interpreter\n");
-        } else {
-            script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
-            script.write("exit " + QByteArray::number(exitCode) + "\n");
-        }
-        script.close();
-        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    }
-
-    QString argsFile(const QString &name) const { return dir_.filePath(name + QStringLiteral(".args")); }
-
-    QStringList args(const QString &name) const
-    {
-        QFile file(argsFile(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray oldPath_;
-};
 
 class TestSpreadsheetLauncher : public QObject
 {
@@ -130,7 +89,8 @@ void TestSpreadsheetLauncher::nothingToOpenItWith()
     QSignalSpy failures(&launcher, &SpreadsheetLauncher::failed);
     QCOMPARE(launcher.open(kFile), openReturns);
     QTRY_COMPARE(failures.size(), 1);
-    const QString message = failures.at(0).at(0).toString();
+    QCOMPARE(failures.at(0).at(0).toString(), kFile);
+    const QString message = failures.at(0).at(1).toString();
     QVERIFY2(message.contains(kFile), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
 }
