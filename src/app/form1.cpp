@@ -73,6 +73,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     createTimers();
     createComPort();
     bindHandlers();
+    bindExport();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
     FormCreate();

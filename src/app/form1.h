@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class ExportController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -52,8 +53,9 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
-// (steps that later features fill in).
+// (the settings file), form1_log.cpp (the measurement log), form1_export.cpp
+// (the log into a spreadsheet), form1_seams.cpp (steps that later features
+// fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -138,6 +140,7 @@ public:
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
@@ -242,6 +245,9 @@ public:
     // The space bar, seen before the focused control gets it.
     void FormKeyPressSpace();
 
+    // --- the log into a spreadsheet (form1_export.cpp) ---
+    void Button4Click();
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -258,6 +264,7 @@ private:
     void createComPort();
     void bindHandlers();
     void bindRemoteHandlers();
+    void bindExport();
 
     // A timer that is already running keeps its schedule.
     static void enableTimer(QTimer *timer);

@@ -12,6 +12,7 @@ struct Form1Options
     QString settingsFolder; // folder of the settings file "1.dat"; empty: none is read or written
     QString finderLibrary = QStringLiteral("libportvane.so");
     QString languageFolder; // folder of the *.lng files; empty: no language files
+    QString exportFolder;   // where exported workbooks get their private folder; empty: the system's temporary folder
 
     // The running program's options: the shared settings folder and the
     // "lang" folder beside the executable.

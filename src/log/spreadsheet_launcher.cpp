@@ -64,10 +64,12 @@ bool SpreadsheetLauncher::open(const QString &file)
     auto *process = new QProcess(this);
     process->setProgram(opener.program);
     process->setArguments(opener.arguments);
-    // No pipes: an application that writes much to its output must never stall
-    // on a pipe nobody reads.
+    // No pipes and none of ours: an application that writes much must never
+    // stall on a pipe nobody reads, and one that outlives the program must not
+    // hold the program's output open for whoever reads it.
     process->setStandardInputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
 
     const QString name = QFileInfo(opener.program).fileName();
     auto clock = std::make_shared<QElapsedTimer>();

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 class TestSpreadsheetLauncher : public QObject
 {
     Q_OBJECT
@@ -17,6 +20,7 @@ private slots:
     void theWorkbookReachesTheApplication();
     void nothingToOpenItWith_data();
     void nothingToOpenItWith();
+    void theApplicationOutlivesTheLauncher();
 };
 
 static const QString kFile = QStringLiteral("/tmp/vorlant-export-abc/Журнал Ω.xlsx");
@@ -93,6 +97,28 @@ void TestSpreadsheetLauncher::nothingToOpenItWith()
     const QString message = failures.at(0).at(1).toString();
     QVERIFY2(message.contains(kFile), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
+}
+
+void TestSpreadsheetLauncher::theApplicationOutlivesTheLauncher()
+{
+    StandInPath path;
+    // Stays up like a spreadsheet session, writing to its output meanwhile.
+    path.addScript(QStringLiteral("libreoffice"),
+                   "echo $$ > \"$0.pid.new\"; /bin/mv \"$0.pid.new\" \"$0.pid\"\n"
+                   "echo output; echo errors >&2; exec /bin/sleep 60\n");
+    const QString pidFile = path.filePath(QStringLiteral("libreoffice.pid"));
+    {
+        SpreadsheetLauncher launcher;
+        QVERIFY(launcher.open(kFile));
+        QTRY_VERIFY(QFile::exists(pidFile));
+    }
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const pid_t pid = file.readAll().trimmed().toInt();
+    QVERIFY(pid > 0);
+    // Still running after its launcher has gone.
+    QCOMPARE(::kill(pid, 0), 0);
+    ::kill(pid, SIGTERM);
 }
 
 QTEST_GUILESS_MAIN(TestSpreadsheetLauncher)

@@ -45,6 +45,18 @@ public:
     // The copy of the file the program was given.
     QString fileCopy(const QString &name) const { return dir_.filePath(name + QStringLiteral(".file")); }
 
+    // A program of its own: a shell script with this body.
+    void addScript(const QString &name, const QByteArray &body)
+    {
+        QFile script(dir_.filePath(name));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + body);
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    }
+
+    QString filePath(const QString &name) const { return dir_.filePath(name); }
+
     QString argsFile(const QString &name) const { return dir_.filePath(name + QStringLiteral(".args")); }
 
     QStringList args(const QString &name) const
