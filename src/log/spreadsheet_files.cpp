@@ -38,8 +38,9 @@ QString SpreadsheetFiles::nextFile(QString *error)
         QTemporaryDir dir(parent_ + QStringLiteral("/vorlant-export-XXXXXX"));
         if (!dir.isValid()) {
             if (error)
-                *error = QStringLiteral("No private folder for the workbook could be made in %1: %2")
-                             .arg(QDir::toNativeSeparators(parent_), dir.errorString());
+                *error = QStringLiteral("The log could not be copied into a workbook: no private folder could "
+                                        "be made for it (%1) in\n%2")
+                             .arg(dir.errorString(), QDir::toNativeSeparators(parent_));
             return {};
         }
         dir.setAutoRemove(false);

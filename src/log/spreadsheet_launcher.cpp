@@ -96,7 +96,7 @@ bool SpreadsheetLauncher::open(const QString &file)
 
 void SpreadsheetLauncher::report(const QString &file, const QString &why)
 {
-    emit failed(file, QStringLiteral("The workbook could not be opened in a spreadsheet application. %1\n\n"
-                               "It was written to %2 and kept there.")
-                    .arg(why, QDir::toNativeSeparators(file)));
+    emit failed(file, QStringLiteral("The log was copied into a workbook, but no spreadsheet application could "
+                                     "open it. %1\n\nThe workbook is kept at\n%2")
+                          .arg(why, QDir::toNativeSeparators(file)));
 }

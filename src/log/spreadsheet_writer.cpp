@@ -43,7 +43,8 @@ QString libraryError(lxw_error error)
 
 SheetWriteResult failed(const QString &path, const QString &why)
 {
-    return {false, QStringLiteral("The workbook %1 could not be written: %2").arg(QDir::toNativeSeparators(path), why)};
+    return {false, QStringLiteral("The log could not be copied into a workbook: %1\n\n%2")
+                       .arg(why, QDir::toNativeSeparators(path))};
 }
 
 } // namespace
