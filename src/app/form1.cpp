@@ -49,6 +49,8 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     : QWidget(parent)
     , options(std::move(options))
 {
+    if (this->options.lexiconTranslator)
+        lexicons.attachEngine(this->options.lexiconTranslator);
     applyWindowDesign();
     panel::buildControls(*this, this, form1Rows());
     panel::buildFrontPanel(*this, Panel4);
