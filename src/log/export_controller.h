@@ -32,7 +32,8 @@ public:
     static constexpr std::chrono::milliseconds kProgressDelay{500};
 
     // button: disabled during an export. window: parent of the progress
-    // dialog. files: where workbooks go (see SpreadsheetFiles).
+    // dialog. exportFolder: the parent of the private folder workbooks go
+    // into (see SpreadsheetFiles); empty: the system's temporary folder.
     ExportController(QPushButton *button, QWidget *window, const QString &exportFolder, QObject *parent = nullptr);
     // Waits for a workbook being written; it is then not opened.
     ~ExportController() override;
