@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class ExportController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -66,7 +67,8 @@ class SpinEdit;
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
 // (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
-// (profiles and tolerance sorting), form1_language.cpp (the languages).
+// (profiles and tolerance sorting), form1_export.cpp (the log into a
+// spreadsheet), form1_language.cpp (the languages).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -153,6 +155,7 @@ public:
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     // Localization (form1_language.cpp): the engine, declared before the
     // lexicons that look up through it so that it outlives them, the window's
@@ -274,6 +277,9 @@ public:
     void LangManChangeLanguage(i18n::TLangManEngine *Sender);
     void LangManClient1ChangeLanguage(i18n::TLangManClient *Sender);
 
+    // --- the log into a spreadsheet (form1_export.cpp) ---
+    void Button4Click();
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -291,6 +297,7 @@ private:
     void bindLink();
     void bindHandlers();
     void bindRemoteHandlers();
+    void bindExport();
 
     // A timer that is already running keeps its schedule.
     static void enableTimer(QTimer *timer);

@@ -16,6 +16,7 @@ struct Form1Options
     QString settingsFolder; // folder of the settings file "1.dat"; empty: none is read or written
     QString finderLibrary = QStringLiteral("libportvane.so");
     QString languageFolder; // folder of the *.lng files; empty: no language files
+    QString exportFolder;   // where exported workbooks get their private folder; empty: the system's temporary folder
     // Attached to the window's lexicons before anything else is built, so a
     // test sees every look-up; none: the lexicons give their design texts
     // until the language engine is attached.
