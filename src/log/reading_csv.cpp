@@ -113,6 +113,31 @@ void appendTwoDigits(char *&p, int value)
     *p++ = char('0' + value % 10);
 }
 
+// The UTC offset of a local time. Asking the time zone costs microseconds,
+// more than the rest of a line, so the answer is kept for the rest of that
+// local hour. A local time earlier than the previous one (the clock set back
+// at the end of summer time repeats an hour) asks again.
+int offsetMinutes(const QDateTime &time, const QDate &date, const QTime &clock)
+{
+    struct Cache
+    {
+        qint64 hourKey = -1;
+        qint64 lastLocal = 0;
+        int offset = 0;
+    };
+    thread_local Cache cache;
+    if (time.timeSpec() != Qt::LocalTime)
+        return time.offsetFromUtc() / 60;
+    const qint64 local = date.toJulianDay() * 86400000 + clock.msecsSinceStartOfDay();
+    const qint64 hourKey = local / 3600000;
+    if (hourKey != cache.hourKey || local < cache.lastLocal) {
+        cache.hourKey = hourKey;
+        cache.offset = time.offsetFromUtc() / 60;
+    }
+    cache.lastLocal = local;
+    return cache.offset;
+}
+
 } // namespace
 
 QByteArray csvNumber(double value)
@@ -153,7 +178,7 @@ QByteArray csvTime(const QDateTime &time)
     *p++ = char('0' + ms / 100);
     appendTwoDigits(p, ms % 100);
     // The offset makes the time unambiguous across a daylight-saving change.
-    int offset = time.offsetFromUtc() / 60;
+    int offset = offsetMinutes(time, date, clock);
     *p++ = offset < 0 ? '-' : '+';
     offset = std::abs(offset);
     appendTwoDigits(p, offset / 60);

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <clocale>
+#include <ctime>
 #include <stdexcept>
 
 namespace {
@@ -77,6 +78,7 @@ private slots:
     void fileReadsBackValueByValue();
     void numbersAndTimes_data();
     void numbersAndTimes();
+    void localTimesAcrossClockChange();
     void commaDecimalLocaleStillWritesPoints();
     void textsAreQuotedWhenNeeded();
     void failedWriteLeavesTheOldFile();
@@ -154,6 +156,27 @@ void TestReadingCsv::numbersAndTimes()
     QCOMPARE(csvTime(east), "2026-03-05T14:07:09.050+03:30");
     const QDateTime west(QDate(2026, 3, 5), QTime(0, 0), Qt::OffsetFromUTC, -5 * 3600);
     QCOMPARE(csvTime(west), "2026-03-05T00:00:00.000-05:00");
+}
+
+void TestReadingCsv::localTimesAcrossClockChange()
+{
+    // Summer time ends in Berlin at 01:00 UTC on 2026-10-25: the local hour
+    // 02:00..03:00 comes twice, first at +02:00, then at +01:00.
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    QStringList got;
+    const QDateTime start(QDate(2026, 10, 25), QTime(0, 20), Qt::UTC);
+    for (int minutes = 0; minutes <= 80; minutes += 20)
+        got.append(QString::fromLatin1(csvTime(start.addSecs(minutes * 60).toLocalTime())));
+    if (oldTz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldTz);
+    tzset();
+    QCOMPARE(got, QStringList({"2026-10-25T02:20:00.000+02:00", "2026-10-25T02:40:00.000+02:00",
+                               "2026-10-25T02:00:00.000+01:00", "2026-10-25T02:20:00.000+01:00",
+                               "2026-10-25T02:40:00.000+01:00"}));
 }
 
 void TestReadingCsv::commaDecimalLocaleStillWritesPoints()
