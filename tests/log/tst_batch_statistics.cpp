@@ -1,4 +1,5 @@
 #include "log/batch_statistics.h"
+#include "log/batch_tolerance.h"
 
 #include <QtTest>
 
@@ -62,6 +63,8 @@ private slots:
     void capability();
     void capabilityNeedsSpreadAndMatchingParameter();
     void hundredThousandRowsMatchTwoPass();
+    void tolerancesFromTheEditor_data();
+    void tolerancesFromTheEditor();
 };
 
 void TestBatchStatistics::handComputed_data()
@@ -276,6 +279,74 @@ void TestBatchStatistics::hundredThousandRowsMatchTwoPass()
                         + QString::number(sigma, 'g', 17)));
     QCOMPARE(g.values.min(), *std::min_element(values.begin(), values.end()));
     QCOMPARE(g.values.max(), *std::max_element(values.begin(), values.end()));
+}
+
+void TestBatchStatistics::tolerancesFromTheEditor_data()
+{
+    // Editor fields: kind index, unit index, nominal, tolerance, off; the separator.
+    QTest::addColumn<bool>("secondary");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("nominal");
+    QTest::addColumn<QString>("tolerance");
+    QTest::addColumn<bool>("off");
+    QTest::addColumn<QChar>("separator");
+    // Expected: parameter (-1 none), nominal, kind, percent.
+    QTest::addColumn<int>("parameter");
+    QTest::addColumn<double>("expectedNominal");
+    QTest::addColumn<int>("expectedKind");
+    QTest::addColumn<double>("percent");
+
+    const int pct = int(ToleranceSpec::Kind::Percent);
+    QTest::newRow("C 100 nF 5%") << false << 2 << 1 << "100" << "5%" << false << QChar('.')
+                                 << int(RlcParameter::Capacitance) << 100e-9 << pct << 5.0;
+    QTest::newRow("R 4,7 kOhm <") << false << 0 << 1 << "4,7" << "<" << false << QChar(',')
+                                  << int(RlcParameter::Resistance) << 4700.0 << int(ToleranceSpec::Kind::AtMost)
+                                  << 0.0;
+    QTest::newRow("L 2 mH 0,5%") << false << 1 << 1 << "2" << "0,5%" << false << QChar(',')
+                                 << int(RlcParameter::Inductance) << 2e-3 << pct << 0.5;
+    QTest::newRow("D 0.05 >") << true << 2 << 0 << "0.05" << ">" << false << QChar('.')
+                              << int(RlcParameter::Dissipation) << 0.05 << int(ToleranceSpec::Kind::AtLeast) << 0.0;
+    QTest::newRow("secondary R 2 MOhm 1%") << true << 0 << 2 << "2" << "1%" << false << QChar('.')
+                                           << int(RlcParameter::Resistance) << 2e6 << pct << 1.0;
+    QTest::newRow("off") << false << 2 << 1 << "100" << "5%" << true << QChar('.') << -1 << 0.0 << 0 << 0.0;
+    QTest::newRow("typed x") << false << 2 << 1 << "100" << "%" << false << QChar('.') << -1 << 0.0 << 0 << 0.0;
+    QTest::newRow("other single character") << false << 2 << 1 << "100" << "=" << false << QChar('.') << -1
+                                            << 0.0 << 0 << 0.0;
+    QTest::newRow("nominal 0") << false << 0 << 0 << "0" << "1%" << false << QChar('.') << -1 << 0.0 << 0 << 0.0;
+    QTest::newRow("other separator") << false << 0 << 0 << "1.5" << "1%" << false << QChar(',') << -1 << 0.0 << 0
+                                     << 0.0;
+}
+
+void TestBatchStatistics::tolerancesFromTheEditor()
+{
+    QFETCH(bool, secondary);
+    QFETCH(int, kind);
+    QFETCH(int, unit);
+    QFETCH(QString, nominal);
+    QFETCH(QString, tolerance);
+    QFETCH(bool, off);
+    QFETCH(QChar, separator);
+    QFETCH(int, parameter);
+    QFETCH(double, expectedNominal);
+    QFETCH(int, expectedKind);
+    QFETCH(double, percent);
+
+    profiles::ReferenceEditor editor;
+    profiles::ReferenceEntry &entry = secondary ? editor.secondary : editor.primary;
+    entry = {kind, unit, nominal, tolerance, off};
+    const BatchTolerances got = batchTolerances(editor, separator);
+    QVERIFY(!(secondary ? got.primary : got.secondary)); // the other one stays off
+    const std::optional<ToleranceSpec> &spec = secondary ? got.secondary : got.primary;
+    if (parameter < 0) {
+        QVERIFY(!spec);
+        return;
+    }
+    QVERIFY(spec);
+    QCOMPARE(int(spec->parameter), parameter);
+    QVERIFY(near(spec->nominal, expectedNominal, 1e-12));
+    QCOMPARE(int(spec->kind), expectedKind);
+    QCOMPARE(spec->percent, percent);
 }
 
 QTEST_GUILESS_MAIN(TestBatchStatistics)
