@@ -67,8 +67,10 @@ StatisticsWindow::StatisticsWindow(const i18n::TDesignedLexicon &texts, const i1
     m_figures->setFocusPolicy(Qt::NoFocus);
     m_figures->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_figures->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_figures->verticalHeader()->setDefaultSectionSize(24);
+    m_figures->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_figures, 1);
-    resize(460, 360);
+    resize(480, 400);
     retranslate();
 }
 
