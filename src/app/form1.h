@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class BatchController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -138,6 +139,7 @@ public:
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
@@ -277,6 +279,7 @@ private:
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
+    void bindBatchViews();
 
     // --- steps that later features fill in (form1_seams.cpp) ---
     void setDefaultLanguage();

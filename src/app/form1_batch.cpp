@@ -1,0 +1,64 @@
+// The batch views of the log (statistics, trend chart, CSV), bound to the
+// log's rows and to the line editor's tolerances.
+
+#include "app/form1.h"
+
+#include "app/message_box.h"
+#include "log/batch_controller.h"
+#include "log/log_table_model.h"
+#include "panel/drop_down.h"
+
+#include <QLineEdit>
+#include <QLocale>
+
+namespace {
+
+constexpr int kMultiPartItem = 1;
+
+profiles::ReferenceEntry entryOf(const QComboBox *kind, const QComboBox *unit, const QLineEdit *nominal,
+                                 const QComboBox *tolerance)
+{
+    profiles::ReferenceEntry entry;
+    entry.kind = kind->currentIndex();
+    entry.unit = unit ? unit->currentIndex() : 0;
+    entry.nominal = nominal->text();
+    entry.tolerance = tolerance->currentText();
+    // Off while the field shows the list's first item ("выкл.").
+    entry.toleranceOff = tolerance->count() > 0 && tolerance->currentText() == tolerance->itemText(0);
+    return entry;
+}
+
+} // namespace
+
+void TForm1::bindBatchViews()
+{
+    batchViews = new BatchController(
+        SG, this, lexicons, [this](int row) { return logModel->reading(row); },
+        [this] { return logModel->rowCount(); }, this);
+
+    batchViews->setTolerances([this] {
+        // In multi-part mode every row has its own line's nominal: no single
+        // tolerance describes the batch.
+        if (CBox10->currentIndex() == kMultiPartItem)
+            return BatchTolerances{};
+        const QComboBox *primaryUnits[] = {CBox1, CBox3, CBox4};
+        const int kind = CBox2->currentIndex();
+        profiles::ReferenceEditor editor;
+        editor.primary = entryOf(CBox2, kind >= 0 && kind < 3 ? primaryUnits[kind] : nullptr, E2, CBox5);
+        editor.secondary = entryOf(CBox11, CBox31, E11, CBox51);
+        return batchTolerances(editor, QLocale().decimalPoint().at(0));
+    });
+
+    connect(logModel, &LogTableModel::readingWritten, batchViews, &BatchController::rowWritten);
+    connect(logModel, &QAbstractItemModel::modelReset, batchViews, &BatchController::rowsReset);
+    connect(logModel, &QAbstractItemModel::rowsRemoved, batchViews, &BatchController::rowsReset);
+    // Emptying the log rewrites the texts of every row at once; the marks of
+    // every row also change at once, but they carry no reading.
+    connect(logModel, &QAbstractItemModel::dataChanged, batchViews,
+            [this](const QModelIndex &first, const QModelIndex &last, const QList<int> &roles) {
+                if (first.row() != last.row() && (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
+                    batchViews->rowsReset();
+            });
+    connect(batchViews, &BatchController::failed, this,
+            [this](const QString &caption, const QString &text) { app::showMessage(this, caption, text); });
+}
