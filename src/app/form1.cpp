@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include "i18n/lang_combo.h"
+#include "i18n/lang_man_client.h"
+#include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
 #include "log/log_controller.h"
@@ -49,6 +52,8 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     : QWidget(parent)
     , options(std::move(options))
 {
+    if (this->options.lexiconTranslator)
+        lexicons.attachEngine(this->options.lexiconTranslator);
     applyWindowDesign();
     panel::buildControls(*this, this, form1Rows());
     panel::buildFrontPanel(*this, Panel4);
@@ -75,7 +80,11 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     bindHandlers();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
+    // Before FormCreate, whose first lexicon look-up starts the engine.
+    createLanguageEngine();
     FormCreate();
+    // Started already, unless FormCreate looked nothing up.
+    LangManClient1->FormCreated();
 }
 
 TForm1::~TForm1()

@@ -35,6 +35,12 @@ namespace protocol {
 class MeterCommand;
 }
 
+namespace i18n {
+class TLangCombo;
+class TLangManClient;
+class TLangManEngine;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -53,7 +59,8 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
+// (the settings file), form1_log.cpp (the measurement log), form1_language.cpp
+// (the languages), form1_seams.cpp
 // (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
@@ -141,6 +148,13 @@ public:
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    // Localization (form1_language.cpp): the engine, declared before the
+    // lexicons that look up through it so that it outlives them, the window's
+    // client and the binding of the language selector LangCombo1.
+    std::unique_ptr<i18n::TLangManEngine> LangMan;
+    std::unique_ptr<i18n::TLangManClient> LangManClient1;
+    std::unique_ptr<i18n::TLangCombo> langSelector;
+    std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -244,6 +258,11 @@ public:
     // The space bar, seen before the focused control gets it.
     void FormKeyPressSpace();
 
+    // --- languages (form1_language.cpp) ---
+    void LangManChangeLangQuery(i18n::TLangManEngine *Sender, bool &Continue);
+    void LangManChangeLanguage(i18n::TLangManEngine *Sender);
+    void LangManClient1ChangeLanguage(i18n::TLangManClient *Sender);
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -281,8 +300,11 @@ private:
     void bindLogHandlers();
     void bindBatchViews();
 
-    // --- steps that later features fill in (form1_seams.cpp) ---
+    // Gives the language engine its default language, "English".
     void setDefaultLanguage();
+    void createLanguageEngine();
+
+    // --- steps that later features fill in (form1_seams.cpp) ---
     std::optional<std::int32_t> judgeReading();
     // Profiles: lists the open profile's line names and applies line 1.
     void fillLineNames();
