@@ -36,6 +36,9 @@ void TForm1::bindBatchViews()
         SG, this, lexicons, [this](int row) { return logModel->reading(row); },
         [this] { return logModel->rowCount(); }, this);
 
+    if (options.lexiconTranslator)
+        batchViews->Dstat.setLangManEngine(options.lexiconTranslator);
+
     batchViews->setTolerances([this] {
         // In multi-part mode every row has its own line's nominal: no single
         // tolerance describes the batch.

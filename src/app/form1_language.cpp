@@ -11,6 +11,7 @@
 #include "i18n/lang_man_client.h"
 #include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
+#include "log/batch_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/panel_field.h"
@@ -65,6 +66,7 @@ void TForm1::createLanguageEngine()
     // Settings read: the language list is built and the selector shows it.
     LangMan->Loaded();
     lexicons.attachEngine(LangMan.get());
+    batchViews->Dstat.setLangManEngine(LangMan.get());
 }
 
 void TForm1::setDefaultLanguage()

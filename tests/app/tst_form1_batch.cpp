@@ -59,8 +59,11 @@ private slots:
 
     void rowsUpdateTheStatistics();
     void chartHoldsOnePointPerRow();
+    void englishTexts();
 
 private:
+    // The window, shown, with the dongle's port open.
+    void startForm(const QString &languageFolder = QString());
     void deliver(const QByteArray &bytes);
     // C, 100 nF, 5 % in the line editor.
     void setTolerance();
@@ -76,8 +79,13 @@ void TestForm1Batch::init()
     QVERIFY(m_dir->isValid());
     m_rig = std::make_unique<DongleRig>();
     QVERIFY(m_rig->isValid());
+}
+
+void TestForm1Batch::startForm(const QString &languageFolder)
+{
     Form1Options options;
     options.settingsFolder = m_dir->filePath(QStringLiteral("RLC_Data"));
+    options.languageFolder = languageFolder;
     m_form = std::make_unique<TForm1>(options);
     m_rig->countReads(*m_form);
     std::future<QByteArray> peer = m_rig->answerAttention({"OK", "OK"});
@@ -113,6 +121,7 @@ void TestForm1Batch::setTolerance()
 
 void TestForm1Batch::rowsUpdateTheStatistics()
 {
+    startForm();
     TForm1 &f = *m_form;
     setTolerance();
     // The shortcut works from the window, without the menu.
@@ -141,6 +150,7 @@ void TestForm1Batch::rowsUpdateTheStatistics()
 
 void TestForm1Batch::chartHoldsOnePointPerRow()
 {
+    startForm();
     TForm1 &f = *m_form;
     setTolerance();
     f.batchViews->contextMenu()->chartAction()->trigger();
@@ -153,6 +163,57 @@ void TestForm1Batch::chartHoldsOnePointPerRow()
         rows += f.logModel->reading(row) ? 1 : 0;
     QCOMPARE(rows, 7);
     QTRY_COMPARE(chart->pointCount(), rows);
+}
+
+void TestForm1Batch::englishTexts()
+{
+    // The English file with the batch texts' lexicon added to it.
+    QFile shipped(qEnvironmentVariable("VORLANT_SOURCE_DIR") + QStringLiteral("/lang/eng.lng"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QString text = QStringDecoder(QStringDecoder::Utf16LE).decode(shipped.readAll());
+    const QStringList english = {"Statistics", "Trend chart", "Save as CSV...", "Rows", "Passed", "Rejected",
+                                 "Yield", "Values", "Mean", "Std. deviation", "Minimum", "Maximum", "Nominal",
+                                 "Mean deviation", "Cp", "Cpk", "By row number", "By time", "Auto-scale",
+                                 "Save as PNG...", "Row", "The file could not be saved", "CSV files (*.csv)",
+                                 "PNG images (*.png)", "Primary", "Secondary"};
+    QString lexicon = QStringLiteral("0\t%LEXICON_NAME=Form1.Dstat;\r\n");
+    for (int i = 0; i < english.size(); ++i)
+        lexicon += QString::number(i) + QStringLiteral("\t\"") + english[i] + QStringLiteral("\"\r\n");
+    const qsizetype at = text.indexOf(QStringLiteral("0\t%SMART_STRINGS"));
+    QVERIFY(at > 0);
+    text.insert(at, lexicon);
+    const QString folder = m_dir->filePath(QStringLiteral("lang"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/eng.lng"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\xEF\xBB\xBF" + text.toUtf8());
+    file.close();
+
+    startForm(folder);
+    TForm1 &f = *m_form;
+    QCOMPARE(f.lexicons.D2.GetItem(2), QStringLiteral("Time")); // the window is in English
+
+    // The menu, opened by the right button, in English with its shortcuts.
+    QTest::mouseClick(f.SG->viewport(), Qt::RightButton, {}, QPoint(40, 40));
+    QMenu *menu = f.batchViews->contextMenu()->menu();
+    QTRY_VERIFY(menu->isVisible());
+    QStringList items;
+    for (QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            items.append(action->text() + QLatin1Char('|') + action->shortcut().toString());
+    }
+    QCOMPARE(items, QStringList({"Statistics|Ctrl+Shift+S", "Trend chart|Ctrl+Shift+G",
+                                 "Save as CSV...|Ctrl+Shift+E"}));
+    menu->close();
+
+    f.batchViews->showStatistics();
+    StatisticsWindow *stats = f.batchViews->statisticsWindow();
+    QCOMPARE(stats->windowTitle(), QStringLiteral("Statistics"));
+    deliver(capacitorFrame(47e-9));
+    QTRY_COMPARE(stats->countText("rows"), "1");
+    QCOMPARE(stats->figures()->horizontalHeaderItem(0)->text(), QStringLiteral("Primary C"));
+    QCOMPARE(stats->figures()->verticalHeaderItem(1)->text(), QStringLiteral("Mean"));
+    QCOMPARE(stats->figures()->item(1, 0)->text(), QStringLiteral("47.000 nF"));
 }
 
 QTEST_MAIN(TestForm1Batch)
