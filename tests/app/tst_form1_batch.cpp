@@ -12,9 +12,13 @@
 #include "log/statistics_window.h"
 #include "log/trend_chart_window.h"
 #include "panel/drop_down.h"
+#include "panel/spin_edit.h"
 #include "protocol/frame_encoder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -47,6 +51,28 @@ QByteArray capacitorFrame(double farads)
     return protocol::encodeRlcFrame(s, 0.5, reactance, false).toByteArray();
 }
 
+// Answers the next file dialog with `name`, as a user typing it would.
+void answerFileDialog(const QString &name)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, name, tries] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (++*tries > 300)
+                poll->deleteLater();
+            return;
+        }
+        poll->deleteLater();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        edit->setText(name);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTimer::singleShot(3000, dialog, [dialog] { dialog->reject(); });
+    });
+    poll->start();
+}
+
 } // namespace
 
 class TestForm1Batch : public QObject
@@ -60,6 +86,7 @@ private slots:
     void rowsUpdateTheStatistics();
     void chartHoldsOnePointPerRow();
     void englishTexts();
+    void rightClickInMultiPartModeAppliesNoLine();
 
 private:
     // The window, shown, with the dongle's port open.
@@ -214,6 +241,42 @@ void TestForm1Batch::englishTexts()
     QCOMPARE(stats->figures()->horizontalHeaderItem(0)->text(), QStringLiteral("Primary C"));
     QCOMPARE(stats->figures()->verticalHeaderItem(1)->text(), QStringLiteral("Mean"));
     QCOMPARE(stats->figures()->item(1, 0)->text(), QStringLiteral("47.000 nF"));
+}
+
+void TestForm1Batch::rightClickInMultiPartModeAppliesNoLine()
+{
+    startForm();
+    TForm1 &f = *m_form;
+    const QString path = m_dir->filePath(QStringLiteral("three.hex1"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("VORLANT_SOURCE_DIR") + QStringLiteral("/tests/profiles/golden/three_lines.hex1"),
+                        path));
+    answerFileDialog(path);
+    f.SB2->click();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.CBox10->setFocus();
+    QTest::keyClick(f.CBox10, Qt::Key_Down);
+    QCOMPARE(f.CBox10->currentIndex(), 1);
+    QCOMPARE(f.logModel->rowCount(), 3);
+    QCOMPARE(f.SE2->value(), 1);
+    m_rig->written(); // what opening the profile sent is not this test's
+
+    // The left button on line 2 applies it: the navigator moves and its settings go to the meter.
+    const QPoint line2 = f.SG->visualRect(f.logModel->index(1, 1)).center();
+    QTest::mouseClick(f.SG->viewport(), Qt::LeftButton, {}, line2);
+    QCOMPARE(f.SE2->value(), 2);
+    QCOMPARE(m_rig->readUntil(QByteArray(1, '\n')).size(), 5);
+    const QModelIndex current = f.SG->currentIndex();
+
+    // The right button on line 3 opens the menu and nothing else.
+    const QPoint line3 = f.SG->visualRect(f.logModel->index(2, 1)).center();
+    QTest::mouseClick(f.SG->viewport(), Qt::RightButton, {}, line3);
+    QMenu *menu = f.batchViews->contextMenu()->menu();
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(f.SE2->value(), 2);
+    QCOMPARE(f.SG->currentIndex(), current);
+    QCOMPARE(m_rig->readUntil("never", 300), QByteArray());
+    menu->close();
 }
 
 QTEST_MAIN(TestForm1Batch)
