@@ -75,6 +75,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     buildLogGrid();
+    createProfileControllers();
     createTimers();
     createComPort();
     bindHandlers();

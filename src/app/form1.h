@@ -41,6 +41,11 @@ class TLangManClient;
 class TLangManEngine;
 }
 
+namespace profiles {
+class LineEditorController;
+class ProfilesController;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -60,7 +65,8 @@ class SpinEdit;
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
 // (the settings file), form1_log.cpp (the measurement log), form1_language.cpp
-// (the languages), form1_seams.cpp
+// (the languages), form1_profiles.cpp (profiles and tolerance sorting),
+// form1_batch.cpp (statistics, trend chart and CSV of the log), form1_seams.cpp
 // (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
@@ -155,6 +161,8 @@ public:
     std::unique_ptr<i18n::TLangManClient> LangManClient1;
     std::unique_ptr<i18n::TLangCombo> langSelector;
     std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
+    profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
+    profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -304,10 +312,13 @@ private:
     void setDefaultLanguage();
     void createLanguageEngine();
 
-    // --- steps that later features fill in (form1_seams.cpp) ---
+    // --- profiles and tolerance sorting (form1_profiles.cpp) ---
+    void createProfileControllers();
     std::optional<std::int32_t> judgeReading();
-    // Profiles: lists the open profile's line names and applies line 1.
+    // Lists the open profile's line names and applies line 1.
     void fillLineNames();
+
+    // --- steps that later features fill in (form1_seams.cpp) ---
 
     bool shown_ = false;
     bool closing_ = false;   // the window is being destroyed

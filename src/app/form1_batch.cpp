@@ -7,26 +7,11 @@
 #include "log/batch_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
-
-#include <QLineEdit>
-#include <QLocale>
+#include "profiles/line_editor_controller.h"
 
 namespace {
 
 constexpr int kMultiPartItem = 1;
-
-profiles::ReferenceEntry entryOf(const QComboBox *kind, const QComboBox *unit, const QLineEdit *nominal,
-                                 const QComboBox *tolerance)
-{
-    profiles::ReferenceEntry entry;
-    entry.kind = kind->currentIndex();
-    entry.unit = unit ? unit->currentIndex() : 0;
-    entry.nominal = nominal->text();
-    entry.tolerance = tolerance->currentText();
-    // Off while the field shows the list's first item ("выкл.").
-    entry.toleranceOff = tolerance->count() > 0 && tolerance->currentText() == tolerance->itemText(0);
-    return entry;
-}
 
 } // namespace
 
@@ -42,14 +27,9 @@ void TForm1::bindBatchViews()
     batchViews->setTolerances([this] {
         // In multi-part mode every row has its own line's nominal: no single
         // tolerance describes the batch.
-        if (CBox10->currentIndex() == kMultiPartItem)
+        if (!lineEditor || CBox10->currentIndex() == kMultiPartItem)
             return BatchTolerances{};
-        const QComboBox *primaryUnits[] = {CBox1, CBox3, CBox4};
-        const int kind = CBox2->currentIndex();
-        profiles::ReferenceEditor editor;
-        editor.primary = entryOf(CBox2, kind >= 0 && kind < 3 ? primaryUnits[kind] : nullptr, E2, CBox5);
-        editor.secondary = entryOf(CBox11, CBox31, E11, CBox51);
-        return batchTolerances(editor, QLocale().decimalPoint().at(0));
+        return batchTolerances(lineEditor->reference(), profiles::LineEditorController::decimalSeparator());
     });
 
     connect(logModel, &LogTableModel::readingWritten, batchViews, &BatchController::rowWritten);
