@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -259,7 +260,13 @@ void TestForm1Batch::rightClickInMultiPartModeAppliesNoLine()
     QCOMPARE(f.CBox10->currentIndex(), 1);
     QCOMPARE(f.logModel->rowCount(), 3);
     QCOMPARE(f.SE2->value(), 1);
-    m_rig->written(); // what opening the profile sent is not this test's
+    // With the link up, applying a line sends its settings to the meter.
+    f.B2->click();
+    QCOMPARE(m_rig->readUntil("AT+CONNL"), QByteArray("AT+CONNL"));
+    deliver("OK+CONN\r\n");
+    QVERIFY(f.meterConnected);
+    f.T4->stop(); // the settings sent a second after link-up are not this test's
+    m_rig->written();
 
     // The left button on line 2 applies it: the navigator moves and its settings go to the meter.
     const QPoint line2 = f.SG->visualRect(f.logModel->index(1, 1)).center();
