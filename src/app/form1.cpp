@@ -158,6 +158,7 @@ void TForm1::buildLogGrid()
     for (int column = 0; column < LogTableModel::kColumns; ++column)
         SG->horizontalHeader()->resizeSection(column, kLogColumnWidths[column]);
     bindLogHandlers();
+    bindBatchViews();
 }
 
 void TForm1::createTimers()

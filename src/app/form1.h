@@ -18,6 +18,7 @@
 #include <optional>
 
 class ExportController;
+class BatchController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -68,7 +69,8 @@ class SpinEdit;
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
 // (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
 // (profiles and tolerance sorting), form1_export.cpp (the log into a
-// spreadsheet), form1_language.cpp (the languages).
+// spreadsheet), form1_batch.cpp (statistics, trend chart and CSV of the log),
+// form1_language.cpp (the languages).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -156,6 +158,7 @@ public:
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
+    BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     // Localization (form1_language.cpp): the engine, declared before the
     // lexicons that look up through it so that it outlives them, the window's
@@ -319,6 +322,7 @@ private:
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
+    void bindBatchViews();
 
     // Gives the language engine its default language, "English".
     void setDefaultLanguage();

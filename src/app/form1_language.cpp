@@ -9,12 +9,13 @@
 #include "app/message_box.h"
 #include "i18n/lang_combo.h"
 #include "i18n/lang_man_client.h"
-#include "profiles/profiles_controller.h"
 #include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
+#include "log/batch_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/panel_field.h"
+#include "profiles/profiles_controller.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -70,6 +71,7 @@ void TForm1::createLanguageEngine()
     if (!options.lexiconTranslator) {
         lexicons.attachEngine(LangMan.get());
         profilesController->messages().setLangManEngine(LangMan.get());
+        batchViews->Dstat.setLangManEngine(LangMan.get());
     }
 }
 
