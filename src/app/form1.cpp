@@ -129,6 +129,10 @@ void TForm1::buildLogGrid()
     SG->verticalHeader()->hide();
     SG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG->verticalHeader()->setDefaultSectionSize(kLogRowHeight);
+    // Scrolling by pixels: scrolling by rows makes the table measure every
+    // row again whenever one is added, which a long recording does 74 times
+    // a second.
+    SG->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     SG->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG->horizontalHeader()->setHighlightSections(false);
     SG->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

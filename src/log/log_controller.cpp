@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -48,10 +49,10 @@ LogController::LogController(const Controls &controls, const i18n::WindowLexicon
     m_c.SG->setSelectionMode(QAbstractItemView::SingleSelection);
     m_c.SG->setSelectionBehavior(QAbstractItemView::SelectItems);
 
-    m_scroll = new QTimer(this);
-    m_scroll->setSingleShot(true);
-    m_scroll->setInterval(kScrollIntervalMs);
-    connect(m_scroll, &QTimer::timeout, this, &LogController::scrollToCurrent);
+    m_follow = new QTimer(this);
+    m_follow->setSingleShot(true);
+    m_follow->setInterval(kFollowIntervalMs);
+    connect(m_follow, &QTimer::timeout, this, &LogController::moveToFollowedRow);
 
     connect(m_c.CBox10, &QComboBox::currentIndexChanged, this, &LogController::updateSelectionRule);
     connect(m_c.SP1, &QAbstractButton::toggled, this, &LogController::updateSelectionRule);
@@ -89,6 +90,7 @@ void LogController::updateSelectionRule()
 
 void LogController::resetLogTable(int rows)
 {
+    m_followedRow = 0;
     m_c.SE1->setValue(1);
     m_model->setRowCount(rows - 1);
     m_model->clearCells();
@@ -121,25 +123,27 @@ void LogController::showLineRows(int lineCount, const QStringList &lineNames)
     }
 }
 
-void LogController::makeCurrent(int row)
+void LogController::followRow(int row)
 {
-    const QModelIndex current = m_c.SG->currentIndex();
-    const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
-    // The row becomes current now; the table scrolls to it with the next
-    // scroll due, not once per reading.
-    const bool autoScroll = m_c.SG->hasAutoScroll();
-    m_c.SG->setAutoScroll(false);
-    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
-    m_c.SG->setAutoScroll(autoScroll);
-    if (m_c.SG->currentIndex() == target && !m_scroll->isActive())
-        m_scroll->start();
+    m_followedRow = row;
+    if (!m_follow->isActive())
+        m_follow->start();
 }
 
-void LogController::scrollToCurrent()
+bool LogController::currentRowPending() const
 {
+    return m_followedRow != 0;
+}
+
+void LogController::moveToFollowedRow()
+{
+    const int row = std::exchange(m_followedRow, 0);
+    if (row < 1 || row >= tableRows())
+        return;
     const QModelIndex current = m_c.SG->currentIndex();
-    if (current.isValid())
-        m_c.SG->scrollTo(current);
+    const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
+    // Refused while the table takes no selection (single part, stopped).
+    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
 }
 
 int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)
@@ -148,8 +152,8 @@ int LogController::appendLogRow(const logbook::LogRowSource &source, const Logge
     const int row = std::clamp(multi ? m_c.SE2->value() : m_c.SE1->value(), 1, LogTableModel::kMaxRows);
     if (tableRows() <= row)
         m_model->setRowCount(row);
-    if (row >= kFirstFollowedRow)
-        makeCurrent(row);
+    if (row >= kFirstFollowedRow && !m_selection->isLocked())
+        followRow(row);
 
     const logbook::LogRowCells cells =
         logbook::composeLogRow(row, source, multi, logbook::LogTextContext::fromLocale(m_lexicons));
@@ -163,6 +167,7 @@ int LogController::appendLogRow(const logbook::LogRowSource &source, const Logge
 
 void LogController::selectGridCell(int row, int column)
 {
+    m_followedRow = 0;
     m_c.SG->setFocus();
     const QModelIndex target = m_model->index(row - 1, column);
     m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
