@@ -96,7 +96,7 @@ void BM_Append1000Rows(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * kRowsPerBatch);
 }
-BENCHMARK(BM_Append1000Rows)->Arg(0)->Arg(kFullLog - kRowsPerBatch)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Append1000Rows)->Arg(0)->Arg(kFullLog - kRowsPerBatch)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_MemoryAtAFullLog(benchmark::State &state)
 {
