@@ -1,6 +1,10 @@
 #include "app/form1.h"
 #include "app/repaint_limiter.h"
 
+#include "app/com_port_design.h"
+#include "i18n/lang_combo.h"
+#include "i18n/lang_man_client.h"
+#include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
 #include "log/log_controller.h"
@@ -49,7 +53,12 @@ QFont windowFont()
 
 TForm1::TForm1(Form1Options options, QWidget *parent)
     : QWidget(parent)
+    , ComPort(std::make_unique<TComPort>())
+    , dongleLink(std::make_unique<DongleLink>(*ComPort))
     , options(std::move(options))
+    , meterConnected(dongleLink->meterConnected())
+    , portReady(dongleLink->portReady())
+    , holdFrames(dongleLink->holdFrames)
 {
     if (this->options.lexiconTranslator)
         lexicons.attachEngine(this->options.lexiconTranslator);
@@ -75,27 +84,28 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
 
     buildLogGrid();
     // Readings come up to 74 times a second; the window paints what they
-    // changed at most 25 times a second.
+    // changed at most 10 times a second (at once after the user's input).
     new RepaintLimiter(this, kRepaintIntervalMs);
     createTimers();
     createComPort();
+    bindLink();
     bindHandlers();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
+    // Before FormCreate, whose first lexicon look-up starts the engine.
+    createLanguageEngine();
     FormCreate();
+    // Started already, unless FormCreate looked nothing up.
+    LangManClient1->FormCreated();
 }
 
 TForm1::~TForm1()
 {
-    closing_ = true;
     for (QTimer *timer : {T2, T3, T4, Timer_TX, portWatch})
         timer->stop();
     // Closing a present dongle's port writes "AT" (a live link drops) and
     // blanks the display, so it happens before any control is destroyed.
-    try {
-        ComPort->Close();
-    } catch (...) {
-    }
+    dongleLink->shutDown();
     ComPort.reset();
 }
 
@@ -163,11 +173,11 @@ void TForm1::createTimers()
     };
     // All stopped here: each starts once its handler is connected.
     const TimerDesign timers[] = {
-        {&TForm1::T2, "T2", 2000, true},
-        {&TForm1::T3, "T3", 2500, false},
-        {&TForm1::T4, "T4", 1000, true},
+        {&TForm1::T2, "T2", DongleLink::kButtonPauseMs, true},
+        {&TForm1::T3, "T3", DongleLink::kSupervisionMs, false},
+        {&TForm1::T4, "T4", DongleLink::kSettingsDelayMs, true},
         {&TForm1::Timer_TX, "Timer_TX", 1000, true},
-        {&TForm1::portWatch, "portWatch", 1000, false},
+        {&TForm1::portWatch, "portWatch", DongleLink::kPortWatchMs, false},
     };
     for (const TimerDesign &design : timers) {
         auto *timer = new QTimer(this);
@@ -182,7 +192,6 @@ void TForm1::createComPort()
 {
     // Closed, with the window's design settings; the port is chosen when the
     // dongle is found.
-    ComPort = std::make_unique<TComPort>();
     LoadComPortDesign(*ComPort);
     ComPort->OnAfterOpen = [this](TCustomComPort *sender) { ComPortAfterOpen(sender); };
     ComPort->OnBeforeClose = [this](TCustomComPort *sender) { ComPortBeforeClose(sender); };

@@ -3,6 +3,7 @@
 #include "app/form1_options.h"
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
+#include "link/dongle_link.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -34,6 +35,12 @@ namespace protocol {
 class MeterCommand;
 }
 
+namespace i18n {
+class TLangCombo;
+class TLangManClient;
+class TLangManEngine;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -52,7 +59,8 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
+// (the settings file), form1_log.cpp (the measurement log), form1_language.cpp
+// (the languages), form1_seams.cpp
 // (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
@@ -141,9 +149,18 @@ public:
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    // Localization (form1_language.cpp): the engine, declared before the
+    // lexicons that look up through it so that it outlives them, the window's
+    // client and the binding of the language selector LangCombo1.
+    std::unique_ptr<i18n::TLangManEngine> LangMan;
+    std::unique_ptr<i18n::TLangManClient> LangManClient1;
+    std::unique_ptr<i18n::TLangCombo> langSelector;
+    std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
+    // The link's rules and state; the window binds them to its controls.
+    std::unique_ptr<DongleLink> dongleLink;
 
     const Form1Options options;
 
@@ -153,9 +170,10 @@ public:
     protocol::RlcQuantities rlcQuantities; // derived from the last RLCD frame, for the log's numbers
     QString frequencyText; // test frequency of the last RLCD frame, as the log shows it
     QString levelText;     // test level of the last RLCD frame, as the log shows it
-    bool meterConnected = false; // the dongle reported a live link to the meter
-    bool portReady = false;      // the port search opened ComPort on the dongle's port
-    int holdFrames = 0;          // 1: received frames are dropped (a setting is being changed)
+    // The link's flags, kept by dongleLink, under the window's names.
+    const bool &meterConnected; // the dongle reported a live link to the meter
+    const bool &portReady;      // the port search opened ComPort on the dongle's port
+    int &holdFrames;            // 1: received frames are dropped (a setting is being changed)
     std::int32_t judgeResult = 0;
     double primaryDeviation = 0.0;   // percent, from the last judgement
     double secondaryDeviation = 0.0; // percent, from the last judgement
@@ -244,6 +262,11 @@ public:
     // The space bar, seen before the focused control gets it.
     void FormKeyPressSpace();
 
+    // --- languages (form1_language.cpp) ---
+    void LangManChangeLangQuery(i18n::TLangManEngine *Sender, bool &Continue);
+    void LangManChangeLanguage(i18n::TLangManEngine *Sender);
+    void LangManClient1ChangeLanguage(i18n::TLangManClient *Sender);
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -258,36 +281,40 @@ private:
     void buildLogGrid();
     void createTimers();
     void createComPort();
+    void bindLink();
     void bindHandlers();
     void bindRemoteHandlers();
 
     // A timer that is already running keeps its schedule.
     static void enableTimer(QTimer *timer);
 
+    // What the window shows of the link's events.
+    void showConnectOffer(DongleLink::Offer offer);
+    void linkConnecting();
+    void linkAttemptEnded();
     void linkUp();
     void linkDown();
-    void linkAttemptEnded();
-    // The steps a lost link and a closing port share: "Disconnected", supervision on.
-    void showLinkEnded();
+    void linkPortClosed();
     void blankReadings();
     void showDisplay(QFrame *display);
     void colourDisplay(bool reject);
     void portWatchTimer();
-    void dongleGone();
+    void reportFinderMissing();
 
     void storeAutoConnect(bool checked);
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
 
-    // --- steps that later features fill in (form1_seams.cpp) ---
+    // Gives the language engine its default language, "English".
     void setDefaultLanguage();
+    void createLanguageEngine();
+
+    // --- steps that later features fill in (form1_seams.cpp) ---
     std::optional<std::int32_t> judgeReading();
     // Profiles: lists the open profile's line names and applies line 1.
     void fillLineNames();
 
     bool shown_ = false;
-    bool closing_ = false;   // the window is being destroyed
-    int comErrors_ = 0;      // failures the port reported so far
-    bool gonePending_ = false;
+    bool probed_ = false;
 };

@@ -4,7 +4,7 @@
 #include "app/form1.h"
 
 #include "link/com_port.h"
-#include "link/port_finder.h"
+#include "link/dongle_link.h"
 #include "protocol/meter_command.h"
 
 #include <QTimer>
@@ -24,7 +24,7 @@ void TForm1::sendCommand(const protocol::MeterCommand &command)
     // Several quick commands: the hold-off ends one interval after the first.
     enableTimer(Timer_TX);
     // Only while the last search found the dongle's port.
-    if (portFinder && portFinder->found() == 1)
+    if (dongleLink->dongleFound())
         ComPort->Write(commandBuffer.data(), static_cast<int>(commandBuffer.size()));
 }
 

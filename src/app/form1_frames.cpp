@@ -6,6 +6,7 @@
 
 #include "log/log_controller.h"
 #include "panel/drop_down.h"
+#include "panel/menu_controller.h"
 #include "panel/panel_colours.h"
 #include "panel/panel_field.h"
 #include "protocol/rd_u_decoder.h"
@@ -62,6 +63,9 @@ void TForm1::dispatchFrame(const protocol::MeterFrame &frame)
 
 void TForm1::showDisplay(QFrame *display)
 {
+    // The menus belong to the RLCD display and would float over another one.
+    if (display->isHidden() && menus->isAnyMenuOpen())
+        menus->closeAllMenus();
     for (QFrame *panel : {Panel_RLCD, Panel_RD, Panel_U})
         panel->setVisible(panel == display);
 }

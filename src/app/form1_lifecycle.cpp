@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "link/com_port.h"
+#include "link/dongle_link.h"
 #include "link/port_finder.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -16,14 +17,48 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <utility>
 
 namespace {
 
 // The window's outer size (frame included) never drops below this.
 constexpr int kMinOuterWidth = 1024;
 constexpr int kMinOuterHeight = 600;
+
+constexpr int kUnexposedProbeDelayMs = 1000;
+
+// Calls `exposed` once, when the watched window first comes on the screen,
+// and goes. The window paints itself while it handles that event, so work
+// the caller queues from here runs after the first paint.
+class FirstExposeWatch : public QObject
+{
+public:
+    FirstExposeWatch(QWindow *watched, std::function<void()> exposed)
+        : QObject(watched)
+        , m_exposed(std::move(exposed))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && m_exposed && static_cast<QWindow *>(watched)->isExposed()) {
+            std::exchange(m_exposed, nullptr)();
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_exposed;
+};
 
 } // namespace
 
@@ -40,6 +75,7 @@ void TForm1::FormCreate()
     Panel5->resize(Panel5->width(), 85);
 
     portFinder = std::make_unique<PortFinder>(options.finderLibrary);
+    dongleLink->setPortFinder(portFinder.get());
 
     if (loadSettings()) {
         SB3->setEnabled(true);
@@ -54,6 +90,20 @@ void TForm1::FormCreate()
     showSinglePartHeaders();
     // linkUp enables it.
     SP1->setEnabled(false);
+    // Said after the language set-up has taken the window's design texts, so
+    // this run-time line is never taken for one.
+    if (!portFinder->isLoaded())
+        reportFinderMissing();
+}
+
+void TForm1::reportFinderMissing()
+{
+    // Without the finder no dongle is ever found; say so once, or the connect
+    // button would just grey out without a word.
+    const QString text = QStringLiteral("Port finder not loaded: ") + portFinder->loadError();
+    Memo1->appendPlainText(text);
+    std::fprintf(stderr, "vorlant: %s\n", qPrintable(text));
+    std::fflush(stderr);
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -62,13 +112,23 @@ void TForm1::showEvent(QShowEvent *event)
     if (shown_ || event->spontaneous())
         return;
     shown_ = true;
-    // Once the window is on the screen, so the probe's pauses do not hold up
-    // its first appearance.
-    QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+    // The probe blocks the window's thread for its pauses. It waits until the
+    // window is on the screen and painted, or the screen would show a black
+    // frame meanwhile; a window that never comes on the screen (started
+    // minimised) is probed a moment later all the same.
+    if (QWindow *window = windowHandle()) {
+        new FirstExposeWatch(window, [this] {
+            QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
+        });
+    }
+    QTimer::singleShot(kUnexposedProbeDelayMs, this, &TForm1::FormShow);
 }
 
 void TForm1::FormShow()
 {
+    if (probed_)
+        return;
+    probed_ = true;
     probeDongle();
 }
 

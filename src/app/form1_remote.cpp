@@ -12,6 +12,7 @@
 #include "app/form1.h"
 
 #include "panel/drop_down.h"
+#include "panel/menu_controller.h"
 #include "panel/panel_field.h"
 #include "protocol/meter_command.h"
 #include "protocol/settings_selection.h"
@@ -182,7 +183,10 @@ void TForm1::CB1DropDown()
 
 void TForm1::sendModeCommand(protocol::MeterMode mode)
 {
-    // The display switches when the meter's first frame in the new mode arrives.
+    // The user leaves the display for another one: its menus close now, not
+    // only when the meter's first frame in the new mode switches the display.
+    if (menus->isAnyMenuOpen())
+        menus->closeAllMenus();
     sendCommand(protocol::MeterCommand::mode(mode, SP4->isChecked()));
 }
 

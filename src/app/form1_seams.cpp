@@ -4,9 +4,6 @@
 
 #include "app/form1.h"
 
-// Localization: gives the language engine its default language, "English".
-void TForm1::setDefaultLanguage() {}
-
 // Tolerance check: the verdict on the last RLCD reading (0 pass). No verdict
 // exists yet, so the display keeps its colour.
 std::optional<std::int32_t> TForm1::judgeReading()

@@ -327,19 +327,3 @@ void TCustomComPort::raise(int code, qint64 winError)
     }
     throw EComPort(code, winError);
 }
-
-void LoadComPortDesign(TCustomComPort &port)
-{
-    TComTimeouts timeouts;
-    timeouts.ReadInterval = 10;
-    timeouts.ReadTotalMultiplier = 0;
-    timeouts.ReadTotalConstant = 0;
-    timeouts.WriteTotalMultiplier = 100;
-    timeouts.WriteTotalConstant = 300;
-    port.BeginUpdate();
-    port.SetTimeouts(timeouts);
-    port.SetBuffer({4000, 40});
-    port.SetEvents(kAllComEvents & ~TComEvents(evCTS | evDSR));
-    port.EndUpdate();
-    port.SetSyncMethod(smWindowSync);
-}

@@ -51,10 +51,14 @@ bool definedIn(void* handle, void* symbol)
 PortFinder::PortFinder(const QString& libraryName)
 {
     void* handle = openLibrary(libraryName);
-    if (handle == nullptr)
+    if (handle == nullptr) {
+        const char* reason = dlerror();
+        lastLoadError = reason != nullptr ? QString::fromLocal8Bit(reason) : libraryName;
         return;
+    }
     void* entry = dlsym(handle, "gets");
     if (entry == nullptr || !definedIn(handle, entry)) {
+        lastLoadError = libraryName + QStringLiteral(": no entry point \"gets\"");
         dlclose(handle);
         return;
     }

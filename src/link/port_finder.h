@@ -25,6 +25,8 @@ public:
 
     // True when the library and its entry point are available.
     bool isLoaded() const { return portFinderLibrary != nullptr; }
+    // Why the library is not loaded (the loader's own words); empty when it is.
+    QString loadError() const { return lastLoadError; }
 
     // Asks the library for the dongle's port. True when it reported one; portName()
     // then holds its name.
@@ -41,4 +43,5 @@ private:
     PortQueryFunction getsEntry = nullptr;
     PortQuery query{nullptr, nullptr, 0, nullptr};
     QString lastPortName;
+    QString lastLoadError;
 };

@@ -3,11 +3,41 @@
 #include "panel/front_panel.h"
 #include "panel/panel_field.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
+
+#include <functional>
 
 namespace panel {
+
+namespace {
+
+// Hands every event of the application to a function, and lets it go on.
+class EventTap : public QObject
+{
+public:
+    EventTap(QObject *parent, std::function<void(QEvent *)> tap)
+        : QObject(parent)
+        , m_tap(std::move(tap))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        m_tap(event);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QEvent *)> m_tap;
+};
+
+} // namespace
 
 MenuController::MenuController(const FrontPanelControls &c, QObject *parent)
     : QObject(parent)
@@ -40,6 +70,9 @@ MenuController::MenuController(const FrontPanelControls &c, QObject *parent)
     bindClick(c.L_SER_PER1, &MenuController::L_SER_PERClick);
     bindClick(c.L_Level_RLC, &MenuController::L_Level_RLCClick);
     bindClick(c.L_freq_RLC, &MenuController::L_freq_RLCClick);
+    m_outsideWatch = new EventTap(this, [this](QEvent *event) { outsideEvent(event); });
+    m_openingFields = {c.L_Prim_RLC, c.L_RLC_avto, c.L_Sec_RLC, c.L_SER_PER, c.L_SER_PER1, c.L_Level_RLC,
+                       c.L_freq_RLC};
 
     for (QObject *watched : {static_cast<QObject *>(m_prim.list), static_cast<QObject *>(m_sec.list),
                              static_cast<QObject *>(m_serPer.list), static_cast<QObject *>(m_level.list),
@@ -88,6 +121,7 @@ void MenuController::openMenu(const Menu &menu)
 {
     menu.list->setVisible(true);
     menu.panel->setVisible(true);
+    watchOutside(true);
     emit framesHeld();
 }
 
@@ -97,7 +131,50 @@ void MenuController::closeAllMenus()
         menu->panel->setVisible(false);
         menu->list->setVisible(false);
     }
+    watchOutside(false);
     emit framesReleased();
+}
+
+void MenuController::watchOutside(bool on)
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (on == m_watchingOutside || !application)
+        return;
+    m_watchingOutside = on;
+    if (on)
+        application->installEventFilter(m_outsideWatch);
+    else
+        application->removeEventFilter(m_outsideWatch);
+}
+
+void MenuController::outsideEvent(QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    // A press travels up from the widget under the pointer to its parents;
+    // judged by its screen position, every stop answers alike.
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        if (!isOverOpenMenuOrField(static_cast<QMouseEvent *>(event)->globalPosition()))
+            closeAllMenus();
+    } else if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        closeAllMenus();
+    }
+}
+
+bool MenuController::isOverOpenMenuOrField(const QPointF &globalPosition) const
+{
+    const QPoint point = globalPosition.toPoint();
+    const auto covers = [point](const QWidget *widget) {
+        return widget->isVisible() && QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()).contains(point);
+    };
+    for (const Menu *menu : {&m_prim, &m_serPer, &m_sec, &m_level, &m_freq}) {
+        if (covers(menu->panel))
+            return true;
+    }
+    for (const QWidget *field : m_openingFields) {
+        if (covers(field))
+            return true;
+    }
+    return false;
 }
 
 bool MenuController::isAnyMenuOpen() const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointF>
 
 class QFrame;
 class QListWidget;
@@ -21,7 +23,12 @@ class PanelField;
 //   entering that list arms the display panel Panel_RLCD instead, and the next
 //   time the pointer enters Panel_RLCD all menus close and it disarms;
 // - Panel_RLCD is armed from the start;
-// - entering Panel_RD or Panel_U closes all, every time.
+// - entering Panel_RD or Panel_U closes all, every time;
+// - while a menu is open, Escape, or a press of a mouse button anywhere in the
+//   program outside the open menus, closes all: a menu opened by a click into
+//   which the pointer never moved would otherwise stay open, and the frames
+//   stay held. A press on a field that opens a menu opens that one beside the
+//   others instead.
 //
 // The window keeps frames from overwriting the display while a menu is open:
 // it holds them on framesHeld() and lets them through on framesReleased().
@@ -66,6 +73,10 @@ private:
     void bindHover(PanelField *pointedAt, PanelField *highlighted);
     void bindClick(PanelField *field, void (MenuController::*open)());
     void openMenu(const Menu &menu);
+    // Application-wide: Escape and presses outside the menus, while one is open.
+    void watchOutside(bool on);
+    void outsideEvent(QEvent *event);
+    bool isOverOpenMenuOrField(const QPointF &globalPosition) const;
     void ListBox_freq_RLCMouseEnter();
     void Panel_RLCDMouseEnter();
 
@@ -77,7 +88,10 @@ private:
     QWidget *m_Panel_RLCD;
     QWidget *m_Panel_RD;
     QWidget *m_Panel_U;
+    QList<QWidget *> m_openingFields;
     bool m_displayArmed = true;
+    QObject *m_outsideWatch = nullptr;
+    bool m_watchingOutside = false;
 };
 
 } // namespace panel

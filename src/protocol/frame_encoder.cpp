@@ -45,16 +45,6 @@ MeterFrame encodeRlcFrame(const MeterSettings &settings, double resistance, doub
     return f;
 }
 
-std::uint8_t RdStatus::toByte() const
-{
-    return std::uint8_t((state & 0x0F) | (secondCurrent ? 0x10 : 0) | (testVoltageCode & 0x07) << 5);
-}
-
-RdStatus RdStatus::fromByte(std::uint8_t byte)
-{
-    return RdStatus{std::uint8_t(byte & 0x0F), (byte & 0x10) != 0, std::uint8_t(byte >> 5)};
-}
-
 MeterFrame encodeRdFrame(double reading, double current1, double current2, RdStatus status, bool brightnessOn)
 {
     MeterFrame f = frameOfMode(MeterMode::Rd, brightnessOn);

@@ -2,6 +2,7 @@
 
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
+#include "protocol/rd_u_decoder.h"
 
 #include <cstdint>
 
@@ -16,18 +17,6 @@ namespace protocol {
 // (its sign sets the phase angle), the settings at bytes 8..11.
 MeterFrame encodeRlcFrame(const MeterSettings &settings, double resistance, double reactance,
                           bool brightnessOn);
-
-// RD status byte (frame byte 14).
-struct RdStatus
-{
-    std::uint8_t state = 2;           // bits 0..3: 0, 1 diode; 2 and above resistance
-    bool secondCurrent = false;       // bit 4
-    std::uint8_t testVoltageCode = 0; // bits 5..7: 0 automatic
-
-    std::uint8_t toByte() const;
-    static RdStatus fromByte(std::uint8_t byte);
-    bool operator==(const RdStatus &) const = default;
-};
 
 // RD: the resistance in ohms (or, in the diode states, the diode voltage in
 // millivolts) and two currents in microamperes.

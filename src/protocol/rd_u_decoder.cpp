@@ -31,6 +31,16 @@ QString volts(double v, const FormatContext &ctx)
 
 } // namespace
 
+std::uint8_t RdStatus::toByte() const
+{
+    return std::uint8_t((state & 0x0F) | (secondCurrent ? 0x10 : 0) | (testVoltageCode & 0x07) << 5);
+}
+
+RdStatus RdStatus::fromByte(std::uint8_t byte)
+{
+    return RdStatus{std::uint8_t(byte & 0x0F), (byte & 0x10) != 0, std::uint8_t(byte >> 5)};
+}
+
 QString formatCurrent(double microamperes, const FormatContext &ctx)
 {
     if (microamperes < 10.0)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/frame_encoder.h"
 #include "protocol/meter_frame.h"
 #include "protocol/number_format.h"
 
@@ -10,6 +9,18 @@
 #include <optional>
 
 namespace protocol {
+
+// RD status byte (frame byte 14).
+struct RdStatus
+{
+    std::uint8_t state = 2;           // bits 0..3: 0, 1 diode; 2 and above resistance
+    bool secondCurrent = false;       // bit 4
+    std::uint8_t testVoltageCode = 0; // bits 5..7: 0 automatic
+
+    std::uint8_t toByte() const;
+    static RdStatus fromByte(std::uint8_t byte);
+    bool operator==(const RdStatus &) const = default;
+};
 
 // The pictures of the RD panel.
 enum class RdPicture : std::uint8_t {

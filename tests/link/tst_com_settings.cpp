@@ -3,6 +3,7 @@
 // and the failure texts.
 
 #include "link/com_device.h"
+#include "app/com_port_design.h"
 #include "link/com_port.h"
 #include "link/com_timeouts.h"
 

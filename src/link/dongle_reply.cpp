@@ -1,4 +1,4 @@
-#include "app/dongle_reply.h"
+#include "link/dongle_reply.h"
 
 #include "protocol/meter_frame.h"
 

@@ -1,0 +1,187 @@
+#pragma once
+
+// The rules of the link to the meter through the dongle, for every front end
+// (the window, a headless logger): finding and opening the dongle's port, the
+// probe, the connect request and its release, the supervision tick, the
+// meaning of every read from the port, and the link's state.
+//
+// The front end owns the port, the port finder and the timers; this class
+// owns the state and decides. It touches no control: what the front end shows
+// or does in answer comes out as signals, emitted synchronously from the call
+// that caused them, in the order the rules give.
+//
+// Driving it:
+// - the port's events go to portOpened(), portClosing(), readPort() and
+//   portFailed() (bindPortEvents() assigns them when the front end has
+//   nothing of its own to add);
+// - the connect control calls press() (or requestLink()/releaseLink());
+// - the front end runs a supervision timer (kSupervisionMs) while
+//   supervisionWanted(true) holds and calls supervise() on each tick, a port
+//   watch timer (kPortWatchMs) calling watchPort() while portWatchWanted(true)
+//   holds, and starts its one-shot timers on buttonPauseWanted() and
+//   settingsDelayWanted();
+// - on exit it calls shutDown(), which writes "AT" to a present dongle.
+//
+// The port must end a read at a pause of more than 10 ms between bytes
+// (read interval 10 ms), so that one read holds one reply or one frame.
+
+#include "link/com_types.h"
+#include "protocol/meter_frame.h"
+
+#include <QObject>
+#include <QString>
+
+class PortFinder;
+class TCustomComPort;
+
+namespace i18n {
+class TDesignedLexicon;
+}
+
+class DongleLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What a press of the connect control does. Connect asks for a link;
+    // Pending (a press was made, the answer is awaited) and Disconnect write
+    // "AT", which drops a live link and is answered "OK" by an idle dongle.
+    enum class Offer { Connect, Pending, Disconnect };
+    Q_ENUM(Offer)
+
+    // The status lines of the link, items of the lexicon Dlang_connect.
+    enum class Status {
+        Connecting,   // the dongle accepted the request
+        NoConnection, // no meter answered
+        Connected,
+        Disconnected, // the link was lost, or the port closed
+        Ok,           // the idle dongle answered "AT"
+    };
+    Q_ENUM(Status)
+
+    enum class ProbeResult {
+        NoDongle, // the search found no port; nothing was written
+        Answered, // "OK" came back; the port stays open
+        Silent,   // no "OK": the port was closed again
+    };
+    Q_ENUM(ProbeResult)
+
+    static constexpr int kReadBytes = 1000;
+    static constexpr int kProbeReplyBytes = 40;
+    static constexpr int kProbePauseMs = 200;
+    // Intervals of the front end's timers.
+    static constexpr int kButtonPauseMs = 2000;   // one-shot: the connect control comes back
+    static constexpr int kSupervisionMs = 2500;   // periodic: supervise()
+    static constexpr int kSettingsDelayMs = 1000; // one-shot: the settings go to the meter
+    static constexpr int kPortWatchMs = 1000;     // periodic: watchPort()
+
+    // The port must outlive this object.
+    explicit DongleLink(TCustomComPort &port, QObject *parent = nullptr);
+
+    // Where the search looks: the port finder (may be null: nothing is found),
+    // or, when a fixed port is set, that device path whenever it exists.
+    void setPortFinder(PortFinder *finder) { m_finder = finder; }
+    void setFixedPort(const QString &path) { m_fixedPort = path; }
+
+    // Assigns the port's OnAfterOpen, OnBeforeClose, OnRxChar and OnException
+    // to the handlers below.
+    void bindPortEvents();
+
+    // --- state ---------------------------------------------------------------
+    // The dongle reported a live link to the meter.
+    const bool &meterConnected() const { return m_meterConnected; }
+    // The search opened the port on the dongle; the search leaves the port
+    // alone while set. Cleared when the port closes on a present dongle.
+    const bool &portReady() const { return m_portReady; }
+    // The last search found the dongle's port; commands go out only then.
+    // With a finder this is its record's "found" as its last call left it,
+    // whoever made that call.
+    bool dongleFound() const;
+    Offer offer() const { return m_offer; }
+
+    // 1 while frames are to be dropped (a setting is being changed). The
+    // front end sets and clears it; reads honour it.
+    int holdFrames = 0;
+
+    // --- operations ------------------------------------------------------------
+    // Searches for the dongle's port; the first time it is found, opens the
+    // port on it at 57600 baud with hardware flow control (dongleOpened()).
+    bool findAndOpenDongle();
+    // Once, when the front end starts: search, two "AT" 200 ms apart (the
+    // first answer is thrown away with whatever an earlier run left), and a
+    // look for "OK" in the answer to the second. Blocks for the pauses.
+    ProbeResult probe();
+    // The connect control: Connect requests a link (when the dongle's port
+    // is found; otherwise nothing changes), the others write "AT".
+    void press();
+    // Asks for a link; false (and nothing written) when no dongle was found.
+    bool requestLink();
+    // Writes "AT": drops a live link.
+    void releaseLink();
+    // Supervision tick: keeps the port open while the dongle is there and
+    // closed while it is not; with autoConnect, requests a link whenever the
+    // offer is Connect. True when the dongle's port was found.
+    bool supervise(bool autoConnect);
+    // Port watch tick: asks the device, so one that has gone reports an error.
+    void watchPort();
+    // The front end is ending: closes the port ("AT" to a present dongle);
+    // port failures from here on are ignored.
+    void shutDown();
+
+    // --- the port's events -------------------------------------------------------
+    void portOpened();
+    // The port is closing with the device present.
+    void portClosing();
+    // Received bytes are waiting: one read, judged by its whole text.
+    void readPort();
+    void portFailed(TComExceptions kind, qint64 systemError);
+
+    // The text of a status line in the language in effect.
+    static QString statusText(Status status, const i18n::TDesignedLexicon &Dlang_connect);
+    // The probe's complaint when no "OK" came back.
+    static QString silentDongleText(const QString &portName);
+
+signals:
+    // The search opened the port on the dongle's device.
+    void dongleOpened();
+    // "OK+CONNL": the dongle works on the request.
+    void connecting();
+    // The attempt ended without a link.
+    void attemptEnded();
+    void linkUp();
+    // "OK+LOST", or the dongle vanished while linked.
+    void linkDown();
+    // The port closed on a present dongle; any link is gone.
+    void portClosed();
+    void statusMessage(DongleLink::Status status);
+    void offerChanged(DongleLink::Offer offer);
+    // An 18-byte read while frames are not held. Its decoding is the front
+    // end's; a decoder that throws only loses this frame.
+    void frameReceived(const protocol::MeterFrame &frame);
+
+    // Timer decisions.
+    void buttonPauseWanted();                 // start the one-shot kButtonPauseMs timer
+    void supervisionWanted(bool running);     // run or stop the supervision timer
+    void settingsDelayWanted();               // start the one-shot kSettingsDelayMs timer
+    void portWatchWanted(bool running);       // run or stop the port watch timer
+
+private:
+    bool searchPort(QString *portName);
+    void setOffer(Offer offer);
+    void endAttempt();
+    void bringUp();
+    void bringDown();
+    void endLink();
+    void dongleGone();
+
+    TCustomComPort &m_port;
+    PortFinder *m_finder = nullptr;
+    QString m_fixedPort;
+    bool m_meterConnected = false;
+    bool m_portReady = false;
+    bool m_fixedPortFound = false;
+    Offer m_offer = Offer::Connect;
+    bool m_closing = false;
+    bool m_gonePending = false;
+    int m_portErrors = 0; // failures the port reported so far
+};

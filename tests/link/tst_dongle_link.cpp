@@ -1,0 +1,374 @@
+// The link's rules without a window: a port on a pseudo-terminal, the test
+// playing the dongle, every decision read from DongleLink's signals.
+
+#include "link/com_port.h"
+#include "link/dongle_link.h"
+#include "link/port_finder.h"
+
+#include "i18n/window_lexicons.h"
+#include "protocol/frame_encoder.h"
+
+#include "pty_pair.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <future>
+#include <memory>
+
+namespace {
+
+// Every signal of the link as one word, in the order they came.
+struct SignalLog
+{
+    explicit SignalLog(DongleLink &link)
+    {
+        const auto word = [this](const char *text) { return [this, text] { words << QLatin1String(text); }; };
+        QObject::connect(&link, &DongleLink::dongleOpened, &context, word("opened"));
+        QObject::connect(&link, &DongleLink::connecting, &context, word("connecting"));
+        QObject::connect(&link, &DongleLink::attemptEnded, &context, word("attemptEnded"));
+        QObject::connect(&link, &DongleLink::linkUp, &context, word("linkUp"));
+        QObject::connect(&link, &DongleLink::linkDown, &context, word("linkDown"));
+        QObject::connect(&link, &DongleLink::portClosed, &context, word("portClosed"));
+        QObject::connect(&link, &DongleLink::buttonPauseWanted, &context, word("buttonPause"));
+        QObject::connect(&link, &DongleLink::settingsDelayWanted, &context, word("settingsDelay"));
+        QObject::connect(&link, &DongleLink::statusMessage, &context, [this](DongleLink::Status status) {
+            static const char *const names[] = {"Connecting", "NoConnection", "Connected", "Disconnected", "Ok"};
+            words << QStringLiteral("status:") + QLatin1String(names[int(status)]);
+        });
+        QObject::connect(&link, &DongleLink::offerChanged, &context, [this](DongleLink::Offer offer) {
+            static const char *const names[] = {"Connect", "Pending", "Disconnect"};
+            words << QStringLiteral("offer:") + QLatin1String(names[int(offer)]);
+        });
+        QObject::connect(&link, &DongleLink::supervisionWanted, &context, [this](bool on) { words << QStringLiteral("supervision:%1").arg(int(on)); });
+        QObject::connect(&link, &DongleLink::portWatchWanted, &context, [this](bool on) { words << QStringLiteral("watch:%1").arg(int(on)); });
+        QObject::connect(&link, &DongleLink::frameReceived, &context, [this](const protocol::MeterFrame &frame) { frames << frame; });
+    }
+
+    QStringList take() { return std::exchange(words, {}); }
+
+    QObject context; // the connections go with the log
+    QStringList words;
+    QList<protocol::MeterFrame> frames;
+};
+
+const QStringList kLinkUp = {"linkUp", "buttonPause", "supervision:0", "offer:Disconnect", "status:Connected",
+                             "settingsDelay"};
+const QStringList kLinkEnds = {"buttonPause", "offer:Connect", "status:Disconnected", "supervision:1"};
+
+} // namespace
+
+class TestDongleLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void probe_data();
+    void probe();
+    void pressRequestsAndReleases();
+    void nothingIsWrittenWithoutADongle();
+    void readsDriveTheLink_data();
+    void readsDriveTheLink();
+    void lostLinkAndShutDown();
+    void superviseKeepsThePortAndRequests();
+    void vanishedDongleEndsTheLink();
+    void finderNamesThePort();
+    void statusTexts_data();
+    void statusTexts();
+
+private:
+    // A headless front end's port: reads end at a 10 ms pause.
+    void makePort();
+    QByteArray written(int count);
+    // Sends one reply and waits until the link has read it.
+    void reply(const QByteArray &bytes);
+    void linkUp();
+
+    std::unique_ptr<PtyPair> m_pty;
+    std::unique_ptr<TComPort> m_port;
+    std::unique_ptr<DongleLink> m_link;
+    std::unique_ptr<SignalLog> m_log;
+    int m_reads = 0;
+};
+
+void TestDongleLink::init()
+{
+    m_pty = std::make_unique<PtyPair>();
+    QVERIFY(m_pty->isOpen());
+    QVERIFY(!m_pty->linkPath().isEmpty());
+    makePort();
+}
+
+void TestDongleLink::cleanup()
+{
+    m_log.reset();
+    if (m_link)
+        m_link->shutDown();
+    m_link.reset();
+    m_port.reset();
+    m_pty.reset();
+}
+
+void TestDongleLink::makePort()
+{
+    m_port = std::make_unique<TComPort>();
+    TComTimeouts timeouts;
+    timeouts.ReadInterval = 10;
+    timeouts.WriteTotalConstant = 300;
+    m_port->SetTimeouts(timeouts);
+    m_link = std::make_unique<DongleLink>(*m_port);
+    m_link->setFixedPort(m_pty->linkPath());
+    m_link->bindPortEvents();
+    auto read = m_port->OnRxChar;
+    m_reads = 0;
+    m_port->OnRxChar = [this, read](TCustomComPort *sender, int count) {
+        read(sender, count);
+        ++m_reads;
+    };
+    m_log = std::make_unique<SignalLog>(*m_link);
+}
+
+QByteArray TestDongleLink::written(int count)
+{
+    return m_pty->receive(count, 3000);
+}
+
+void TestDongleLink::reply(const QByteArray &bytes)
+{
+    const int before = m_reads;
+    QVERIFY(m_pty->send(bytes));
+    QTRY_COMPARE(m_reads, before + 1);
+}
+
+void TestDongleLink::linkUp()
+{
+    QVERIFY(m_link->requestLink());
+    QCOMPARE(written(8), QByteArray("AT+CONNL"));
+    reply("OK+CONN\r\n");
+    QVERIFY(m_link->meterConnected());
+    m_log->take();
+}
+
+void TestDongleLink::probe_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<DongleLink::ProbeResult>("result");
+    QTest::addColumn<QStringList>("signalled");
+
+    QTest::newRow("OK in the answer") << QByteArray("\x01OK+x") << DongleLink::ProbeResult::Answered
+                                      << QStringList{"watch:1", "opened"};
+    // The port closes again on the present dongle, which writes "AT".
+    QTest::newRow("lower case only") << QByteArray("ok") << DongleLink::ProbeResult::Silent
+                                     << QStringList{"watch:1", "opened", "portClosed", "buttonPause", "status:Disconnected",
+                                                     "supervision:1"};
+}
+
+void TestDongleLink::probe()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(DongleLink::ProbeResult, result);
+    QFETCH(QStringList, signalled);
+
+    // The probe blocks this thread, so the dongle answers from its own.
+    PtyPair *pty = m_pty.get();
+    auto dongle = std::async(std::launch::async, [pty, answer] {
+        QByteArray seen = pty->receive(2, 3000);
+        pty->send("OK"); // thrown away with the queues
+        seen += pty->receive(2, 3000);
+        pty->send(answer);
+        return seen;
+    });
+    QCOMPARE(m_link->probe(), result);
+    QCOMPARE(dongle.get(), QByteArray("ATAT"));
+    QCOMPARE(m_log->take(), signalled);
+    const bool answered = result == DongleLink::ProbeResult::Answered;
+    QCOMPARE(m_port->Connected(), answered);
+    QCOMPARE(m_link->portReady(), answered);
+    if (!answered)
+        QCOMPARE(written(2), QByteArray("AT"));
+}
+
+void TestDongleLink::pressRequestsAndReleases()
+{
+    QCOMPARE(m_link->offer(), DongleLink::Offer::Connect);
+    m_link->press();
+    QCOMPARE(written(8), QByteArray("AT+CONNL"));
+    QCOMPARE(m_log->take(), (QStringList{"offer:Pending", "watch:1", "opened"}));
+    QVERIFY(m_link->portReady());
+    QVERIFY(m_link->dongleFound());
+
+    // Pending: a press asks the idle dongle, whose "OK" offers to connect again.
+    m_link->press();
+    QCOMPARE(written(2), QByteArray("AT"));
+    reply("OK");
+    QCOMPARE(m_log->take(), (QStringList{"status:Ok", "offer:Connect", "buttonPause"}));
+
+    reply("OK+CONN\r\n");
+    QCOMPARE(m_log->take(), kLinkUp);
+    m_link->press();
+    QCOMPARE(written(2), QByteArray("AT"));
+    QCOMPARE(m_log->take(), QStringList{"offer:Pending"});
+}
+
+void TestDongleLink::nothingIsWrittenWithoutADongle()
+{
+    m_pty->removeLink();
+    QVERIFY(!m_link->requestLink());
+    QCOMPARE(m_link->offer(), DongleLink::Offer::Connect);
+    QCOMPARE(m_link->probe(), DongleLink::ProbeResult::NoDongle);
+    QVERIFY(!m_link->supervise(true));
+    QVERIFY(!m_port->Connected());
+    QVERIFY(!m_link->dongleFound());
+    QCOMPARE(m_log->take(), (QStringList{"offer:Pending", "offer:Connect"}));
+    QCOMPARE(m_pty->receiveWaiting(), QByteArray());
+}
+
+void TestDongleLink::readsDriveTheLink_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QStringList>("signalled");
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<int>("frames");
+
+    const QByteArray frame = protocol::encodeRlcFrame({}, 4700.0, 0.001, true).toByteArray();
+    QTest::newRow("request accepted") << QByteArray("OK+CONNL") << false
+                                      << QStringList{"connecting", "status:Connecting"} << false << 0;
+    QTest::newRow("attempt failed") << QByteArray("OK+CONNF") << false << QStringList{"attemptEnded", "buttonPause"}
+                                    << false << 0;
+    QTest::newRow("no meter") << QByteArray("OK+CONNN") << false
+                              << QStringList{"attemptEnded", "buttonPause", "status:NoConnection"} << false << 0;
+    QTest::newRow("link up") << QByteArray("OK+CONN\r\n") << false << kLinkUp << true << 0;
+    QTest::newRow("request and link with more") << QByteArray("OK+CONNLOK+CONN\r\nxy") << false << kLinkUp << true
+                                                << 0;
+    QTest::newRow("out of step") << QByteArray("OK+CONN") << false << QStringList{} << false << 0;
+    QTest::newRow("frame") << frame << false << QStringList{} << false << 1;
+    QTest::newRow("held frame") << frame << true << QStringList{} << false << 0;
+    QTest::newRow("two frames in one read") << frame + frame << false << QStringList{} << false << 0;
+}
+
+void TestDongleLink::readsDriveTheLink()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, held);
+    QFETCH(QStringList, signalled);
+    QFETCH(bool, linked);
+    QFETCH(int, frames);
+
+    QVERIFY(m_link->requestLink());
+    QCOMPARE(written(8), QByteArray("AT+CONNL"));
+    m_log->take();
+    m_link->holdFrames = held ? 1 : 0;
+
+    reply(bytes);
+    QCOMPARE(m_log->take(), signalled);
+    QCOMPARE(m_link->meterConnected(), linked);
+    QCOMPARE(m_log->frames.size(), frames);
+    if (frames == 1)
+        QCOMPARE(m_log->frames.first().toByteArray(), bytes);
+    // Nothing goes out in answer to a read.
+    QCOMPARE(m_pty->receiveWaiting(), QByteArray());
+}
+
+void TestDongleLink::lostLinkAndShutDown()
+{
+    linkUp();
+    reply("OK+LOST");
+    QCOMPARE(m_log->take(), QStringList{"linkDown"} + kLinkEnds);
+    QVERIFY(!m_link->meterConnected());
+
+    linkUp();
+    m_link->shutDown();
+    QCOMPARE(written(2), QByteArray("AT"));
+    QVERIFY(!m_port->Connected());
+    QVERIFY(!m_link->meterConnected());
+    QVERIFY(!m_link->portReady());
+    QCOMPARE(m_log->take(), QStringList{"portClosed"} + kLinkEnds);
+}
+
+void TestDongleLink::superviseKeepsThePortAndRequests()
+{
+    // Found: the port opens, and with the auto option the request goes out.
+    QVERIFY(m_link->supervise(true));
+    QVERIFY(m_port->Connected());
+    QCOMPARE(written(8), QByteArray("AT+CONNL"));
+    // Without the option a tick only keeps the port open.
+    QVERIFY(m_link->supervise(false));
+    // While a press is pending the automatic request waits.
+    m_link->releaseLink();
+    QCOMPARE(written(2), QByteArray("AT"));
+    QVERIFY(m_link->supervise(true));
+    QCOMPARE(m_pty->receiveWaiting(), QByteArray());
+
+    // The device's name is gone: the port closes, and opens anew once it is back.
+    m_pty->removeLink();
+    QVERIFY(!m_link->supervise(true));
+    QVERIFY(!m_port->Connected());
+    QVERIFY(!m_link->portReady());
+    QVERIFY(QFile::link(m_pty->slavePath(), m_pty->linkPath()));
+    QVERIFY(m_link->supervise(false));
+    QVERIFY(m_port->Connected());
+    QVERIFY(m_link->portReady());
+}
+
+void TestDongleLink::vanishedDongleEndsTheLink()
+{
+    linkUp();
+    m_pty->unplug();
+    // The hang-up, or at the latest the port watch, reports the device gone.
+    m_link->watchPort();
+    QTRY_VERIFY(!m_port->Connected());
+    QVERIFY(!m_link->meterConnected());
+    QVERIFY(!m_link->portReady());
+    const QStringList words = m_log->take();
+    QCOMPARE(words.mid(words.indexOf(QStringLiteral("linkDown"))), QStringList{"linkDown"} + kLinkEnds);
+    // Closed without a device there is no "AT" and no closing notice.
+    QVERIFY(!words.contains(QStringLiteral("portClosed")));
+}
+
+void TestDongleLink::finderNamesThePort()
+{
+    // No finder and no fixed port: nothing is ever found.
+    m_link->setFixedPort({});
+    QVERIFY(!m_link->findAndOpenDongle());
+
+    qputenv("PORTVANE_PORT", QFile::encodeName(m_pty->linkPath()));
+    PortFinder finder;
+    QVERIFY(finder.isLoaded());
+    m_link->setPortFinder(&finder);
+    const bool found = m_link->findAndOpenDongle();
+    qunsetenv("PORTVANE_PORT");
+    QVERIFY(found);
+    QVERIFY(m_link->dongleFound());
+    QCOMPARE(m_port->Port(), m_pty->linkPath());
+    QCOMPARE(m_port->BaudRate(), br57600);
+    QCOMPARE(m_port->FlowControl().FlowControl(), fcHardware);
+    QVERIFY(m_port->Connected());
+    QCOMPARE(m_pty->line().baud, 57600u);
+    QVERIFY(m_pty->line().crtscts);
+}
+
+void TestDongleLink::statusTexts_data()
+{
+    QTest::addColumn<DongleLink::Status>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("connecting") << DongleLink::Status::Connecting << QStringLiteral("Подключаемся...");
+    QTest::newRow("no connection") << DongleLink::Status::NoConnection << QStringLiteral("NN Нет подключения");
+    QTest::newRow("connected") << DongleLink::Status::Connected << QStringLiteral("Подключено");
+    QTest::newRow("disconnected") << DongleLink::Status::Disconnected << QStringLiteral("Отключено");
+    QTest::newRow("idle answer") << DongleLink::Status::Ok << QStringLiteral("OK");
+}
+
+void TestDongleLink::statusTexts()
+{
+    QFETCH(DongleLink::Status, status);
+    QFETCH(QString, text);
+    const i18n::WindowLexicons lexicons;
+    QCOMPARE(DongleLink::statusText(status, lexicons.Dlang_connect), text);
+}
+
+QTEST_GUILESS_MAIN(TestDongleLink)
+#include "tst_dongle_link.moc"
