@@ -52,7 +52,10 @@ LogController::LogController(const Controls &controls, const i18n::WindowLexicon
     m_follow = new QTimer(this);
     m_follow->setSingleShot(true);
     m_follow->setInterval(kFollowIntervalMs);
-    connect(m_follow, &QTimer::timeout, this, &LogController::moveToFollowedRow);
+    connect(m_follow, &QTimer::timeout, this, &LogController::showFollowed);
+    // Whoever sets SE1 (the user, or a reset) sets where the next row goes.
+    m_position = m_c.SE1->value();
+    connect(m_c.SE1, &QSpinBox::valueChanged, this, [this](int value) { m_position = value; });
 
     connect(m_c.CBox10, &QComboBox::currentIndexChanged, this, &LogController::updateSelectionRule);
     connect(m_c.SP1, &QAbstractButton::toggled, this, &LogController::updateSelectionRule);
@@ -91,6 +94,7 @@ void LogController::updateSelectionRule()
 void LogController::resetLogTable(int rows)
 {
     m_followedRow = 0;
+    m_position = 1;
     m_c.SE1->setValue(1);
     m_model->setRowCount(rows - 1);
     m_model->clearCells();
@@ -123,9 +127,10 @@ void LogController::showLineRows(int lineCount, const QStringList &lineNames)
     }
 }
 
-void LogController::followRow(int row)
+void LogController::follow(int row)
 {
-    m_followedRow = row;
+    if (row != 0)
+        m_followedRow = row;
     if (!m_follow->isActive())
         m_follow->start();
 }
@@ -135,8 +140,11 @@ bool LogController::currentRowPending() const
     return m_followedRow != 0;
 }
 
-void LogController::moveToFollowedRow()
+void LogController::showFollowed()
 {
+    // Setting SE1 from its own value changes nothing; each setting costs
+    // the spin field a new text layout, so it happens here, not per row.
+    m_c.SE1->setValue(m_position);
     const int row = std::exchange(m_followedRow, 0);
     if (row < 1 || row >= tableRows())
         return;
@@ -149,19 +157,20 @@ void LogController::moveToFollowedRow()
 int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)
 {
     const bool multi = multiPart();
-    const int row = std::clamp(multi ? m_c.SE2->value() : m_c.SE1->value(), 1, LogTableModel::kMaxRows);
+    const int row = std::clamp(multi ? m_c.SE2->value() : m_position, 1, LogTableModel::kMaxRows);
     if (tableRows() <= row)
         m_model->setRowCount(row);
-    if (row >= kFirstFollowedRow && !m_selection->isLocked())
-        followRow(row);
+    const bool moveCurrent = row >= kFirstFollowedRow && !m_selection->isLocked();
 
     const logbook::LogRowCells cells =
         logbook::composeLogRow(row, source, multi, logbook::LogTextContext::fromLocale(m_lexicons));
     m_model->writeRow(row - 1, cells, reading);
-    // The spin field crops at its maximum: after row 100000 the next row
+    // The position stops at SE1's maximum: after row 100000 the next row
     // goes to row 100000 again.
     if (!multi)
-        m_c.SE1->setValue(row + 1);
+        m_position = std::min(row + 1, m_c.SE1->maximum());
+    if (moveCurrent || !multi)
+        follow(moveCurrent ? row : 0);
     return row;
 }
 

@@ -74,11 +74,12 @@ public:
     // past the end of `lineNames`). The table must have lineCount + 1 rows.
     void showLineRows(int lineCount, const QStringList &lineNames);
 
-    // Writes the reading as a row: single part at position SE1 (then SE1
-    // advances, cropped at 100000), multi part at line SE2. Grows the table
-    // when needed and, from row 3 on, makes the row current where the table
-    // takes a selection (within kFollowIntervalMs). Returns the row written;
-    // nextLogRow is one more.
+    // Writes the reading as a row: single part at the start position (then
+    // it advances, cropped at 100000), multi part at line SE2. Grows the
+    // table when needed and, from row 3 on, makes the row current where the
+    // table takes a selection. SE1 and the current row show the new state
+    // within kFollowIntervalMs. Returns the row written; nextLogRow is one
+    // more.
     int appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading);
 
     // Focus to the table, cell (row, column) current and selected.
@@ -87,6 +88,9 @@ public:
     // A row written lately is still to become the current one (it does
     // within kFollowIntervalMs).
     bool currentRowPending() const;
+    // The position the next single-part row goes to. SE1 shows it, at the
+    // latest kFollowIntervalMs after a row; a change of SE1 sets it at once.
+    int startPosition() const { return m_position; }
 
     // Shows SP1's state: "Стоп" and SG and SP3 disabled while down, "Пуск"
     // and both enabled while up; the focus goes to Memo1.
@@ -110,9 +114,10 @@ private:
     // new row does not move the current row either.
     void updateSelectionRule();
     void setHeaders(int firstColumn, int firstItem, int count);
-    // Row `row` is to become the current one with the next move due.
-    void followRow(int row);
-    void moveToFollowedRow();
+    // Row `row` (0: none) is to become the current one, and SE1 to show the
+    // start position, with the next update due.
+    void follow(int row);
+    void showFollowed();
 
     Controls m_c;
     const i18n::WindowLexicons &m_lexicons;
@@ -120,6 +125,7 @@ private:
     LogSelectionModel *m_selection = nullptr;
     QTimer *m_follow = nullptr;
     int m_followedRow = 0; // the row to make current; 0: none
+    int m_position = 1;    // the next single-part row; SE1 shows it
     // The key event last seen and where: Qt hands an unaccepted key to each
     // parent in turn, and each hand-over passes the application's filter.
     const QEvent *m_lastKey = nullptr;
