@@ -93,6 +93,7 @@ private slots:
     void spaceBarRecordsOneRow_data();
     void spaceBarRecordsOneRow();
     void clearWhileRecording();
+    void stoppedSinglePartTableTakesNoSelection();
     void multiPartRowsBelongToProfileLines();
     void rowColoursFollowTheVerdicts();
     void whatTheScreenShowsKeepsUpWithTheRows();
@@ -367,6 +368,28 @@ void TestForm1Log::clearWhileRecording()
     // Recording stopped: frames give no rows.
     frame();
     QCOMPARE(f.SE1->value(), 1);
+}
+
+void TestForm1Log::stoppedSinglePartTableTakesNoSelection()
+{
+    TForm1 &f = *m_form;
+    const auto clickCell = [&f](int row, int column) {
+        const QPoint centre = f.SG->visualRect(f.logModel->index(row, column)).center();
+        QTest::mouseClick(f.SG->viewport(), Qt::LeftButton, {}, centre);
+    };
+    clickCell(2, 3);
+    QTest::keyClick(f.SG, Qt::Key_Down);
+    QVERIFY(!f.SG->currentIndex().isValid());
+    QVERIFY(f.SG->selectionModel()->selectedIndexes().isEmpty());
+
+    // Multi part: the user picks a line's row.
+    f.CBox10->setCurrentIndex(1);
+    clickCell(2, 3);
+    QCOMPARE(f.SG->currentIndex(), f.logModel->index(2, 3));
+    // And back in single part, nothing moves it.
+    f.CBox10->setCurrentIndex(0);
+    clickCell(4, 1);
+    QCOMPARE(f.SG->currentIndex(), f.logModel->index(2, 3));
 }
 
 void TestForm1Log::multiPartRowsBelongToProfileLines()
