@@ -16,6 +16,7 @@
 #include "protocol/frame_encoder.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -92,8 +93,10 @@ private slots:
     void spaceBarRecordsOneRow_data();
     void spaceBarRecordsOneRow();
     void clearWhileRecording();
+    void stoppedSinglePartTableTakesNoSelection();
     void multiPartRowsBelongToProfileLines();
     void rowColoursFollowTheVerdicts();
+    void whatTheScreenShowsKeepsUpWithTheRows();
 
 private:
     // Sends bytes as one read and waits until the window has read them.
@@ -184,10 +187,10 @@ void TestForm1Log::threeFramesWhileRecordingGiveThreeRows()
     frame(series, 100.0, 0.002);
     frame(MeterSettings{}, 33.0, 0.003);
 
-    QCOMPARE(f.SE1->value(), 4);
     QCOMPARE(f.nextLogRow, 4);
+    QTRY_COMPARE(f.SE1->value(), 4);
     QCOMPARE(f.logController->tableRows(), 16);
-    QCOMPARE(f.SG->currentIndex(), f.logModel->index(2, 0));
+    QTRY_COMPARE(f.SG->currentIndex(), f.logModel->index(2, 0));
     const QRegularExpression time(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
     for (int row = 1; row <= 3; ++row) {
         const QStringList texts = rowTexts(*f.logModel, row);
@@ -217,15 +220,18 @@ void TestForm1Log::startPositionFarDownGrowsTheTable()
     TForm1 &f = *m_form;
     bringLinkUp();
     f.SP1->click();
+    frame();
+    // Set right after a row, before the field has caught up with it.
     f.SE1->setValue(40);
 
     frame();
 
     QCOMPARE(f.logController->tableRows(), 41);
     QCOMPARE(f.logModel->cell(39, 0), QStringLiteral("40"));
-    QCOMPARE(f.SG->currentIndex().row(), 39);
-    QCOMPARE(f.SE1->value(), 41);
+    QTRY_COMPARE(f.SG->currentIndex().row(), 39);
     QCOMPARE(f.nextLogRow, 41);
+    QTRY_COMPARE(f.SE1->value(), 41);
+    QCOMPARE(f.logModel->cell(1, 0), QString());
 }
 
 void TestForm1Log::positionsStopAtTheLastRow()
@@ -272,9 +278,10 @@ void TestForm1Log::framesGiveRowsByCaptureAndRecording()
     for (int i = 0; i < 3; ++i)
         frame(captured(capture));
 
-    QCOMPARE(f.SE1->value(), rows ? 4 : 1);
+    QTRY_COMPARE(f.SE1->value(), rows ? 4 : 1);
     QCOMPARE(f.logModel->cell(2, 0), rows ? QStringLiteral("3") : QString());
     // Stopped in single-part mode, a new row does not become the current one.
+    QTRY_VERIFY(!f.logController->currentRowPending());
     QCOMPARE(f.SG->currentIndex().isValid(), rows && recording);
 }
 
@@ -317,7 +324,7 @@ void TestForm1Log::spaceBarRecordsOneRow()
     if (state == QLatin1String("label")) {
         QTest::keyClick(f.Label1, Qt::Key_Space);
         QCOMPARE(f.logModel->cell(1, 0), QString());
-        QCOMPARE(f.SE1->value(), 2);
+        QTRY_COMPARE(f.SE1->value(), 2);
         return;
     }
     if (state == QLatin1String("repeat")) {
@@ -328,7 +335,7 @@ void TestForm1Log::spaceBarRecordsOneRow()
     }
 
     QCOMPARE(f.logModel->cell(0, 0), row ? QStringLiteral("1") : QString());
-    QCOMPARE(f.SE1->value(), row ? 2 : 1);
+    QTRY_COMPARE(f.SE1->value(), row ? 2 : 1);
     QCOMPARE(f.nextLogRow, row ? 2 : 0);
     // The key was not taken away from the field.
     QCOMPARE(name->text(), state == QLatin1String("other") ? QStringLiteral("R1x") : QStringLiteral("R1 "));
@@ -361,6 +368,28 @@ void TestForm1Log::clearWhileRecording()
     // Recording stopped: frames give no rows.
     frame();
     QCOMPARE(f.SE1->value(), 1);
+}
+
+void TestForm1Log::stoppedSinglePartTableTakesNoSelection()
+{
+    TForm1 &f = *m_form;
+    const auto clickCell = [&f](int row, int column) {
+        const QPoint centre = f.SG->visualRect(f.logModel->index(row, column)).center();
+        QTest::mouseClick(f.SG->viewport(), Qt::LeftButton, {}, centre);
+    };
+    clickCell(2, 3);
+    QTest::keyClick(f.SG, Qt::Key_Down);
+    QVERIFY(!f.SG->currentIndex().isValid());
+    QVERIFY(f.SG->selectionModel()->selectedIndexes().isEmpty());
+
+    // Multi part: the user picks a line's row.
+    f.CBox10->setCurrentIndex(1);
+    clickCell(2, 3);
+    QCOMPARE(f.SG->currentIndex(), f.logModel->index(2, 3));
+    // And back in single part, nothing moves it.
+    f.CBox10->setCurrentIndex(0);
+    clickCell(4, 1);
+    QCOMPARE(f.SG->currentIndex(), f.logModel->index(2, 3));
 }
 
 void TestForm1Log::multiPartRowsBelongToProfileLines()
@@ -475,6 +504,47 @@ void TestForm1Log::rowColoursFollowTheVerdicts()
     QVERIFY2(left >= cell.left() + LogCellDelegate::kTextInset, qPrintable(QString::number(left - cell.left())));
     QVERIFY2(top >= cell.top() + LogCellDelegate::kTextInset, qPrintable(QString::number(top - cell.top())));
     QVERIFY(left < cell.left() + 10);
+}
+
+void TestForm1Log::whatTheScreenShowsKeepsUpWithTheRows()
+{
+    TForm1 &f = *m_form;
+    // The first showing probes the dongle; it answers.
+    std::future<QByteArray> probe = m_rig->answerAttention({"OK", "OK"});
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTRY_VERIFY(probe.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+    QVERIFY(f.ComPort->Connected());
+    bringLinkUp();
+    f.SP1->click();
+
+    // The table as painted on the screen, against the table drawn afresh:
+    // rows painted only where they changed must add up to the same picture.
+    QWidget *viewport = f.SG->viewport();
+    const auto onScreen = [&f, viewport] {
+        const QRect area(viewport->mapTo(&f, QPoint(0, 0)), viewport->size());
+        return f.screen()->grabWindow(f.winId(), area.x(), area.y(), area.width(), area.height()).toImage();
+    };
+    const auto drawnAfresh = [viewport] { return viewport->grab().toImage(); };
+    const auto same = [&] {
+        const QImage a = onScreen().convertToFormat(QImage::Format_RGB32);
+        const QImage b = drawnAfresh().convertToFormat(QImage::Format_RGB32);
+        return a.size() == b.size() && a == b;
+    };
+
+    for (int i = 0; i < 30; ++i)
+        frame(MeterSettings{}, 100.0 + i, 0.001);
+    // Row 30 comes into view.
+    QTRY_VERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(29, 0))));
+    QTRY_VERIFY(same());
+
+    f.SE1->setValue(60);
+    frame();
+    QTRY_VERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(59, 0))));
+    QTRY_VERIFY(same());
+
+    f.B5->click();
+    QTRY_VERIFY(same());
 }
 
 QTEST_MAIN(TestForm1Log)
