@@ -23,8 +23,8 @@
 
 #include "app/settings_file.h"
 
-#include "app/code_page_1251.h"
 #include "app/safe_file.h"
+#include "i18n/windows_1251.h"
 #include "protocol/le_bytes.h"
 
 #include <QDir>
@@ -73,7 +73,7 @@ SettingsValues SettingsFile::decode(std::span<const std::uint8_t> fileStart)
             // The path ends at its first zero byte, whatever the length says.
             path = path.first(std::size_t(std::find(path.begin(), path.end(), 0) - path.begin()));
             values.profilePath =
-                fromWindows1251(QByteArrayView(reinterpret_cast<const char *>(path.data()), qsizetype(path.size())));
+                i18n::decodeWindows1251(QByteArrayView(reinterpret_cast<const char *>(path.data()), qsizetype(path.size())));
         }
     }
     if (size >= kLanguageIndexOffset + 4)
@@ -85,12 +85,14 @@ SettingsValues SettingsFile::decode(std::span<const std::uint8_t> fileStart)
 
 std::optional<QByteArray> SettingsFile::encodeProfilePath(const QString &path)
 {
-    // One byte per UTF-16 unit, so the length is both the character and the byte count.
-    if (path.size() > kProfilePathCapacity)
+    // One byte per character (a surrogate pair is one), so the length is both
+    // the character and the byte count.
+    const QByteArray bytes = i18n::encodeWindows1251(path);
+    if (bytes.size() > kProfilePathCapacity)
         return std::nullopt;
     QByteArray field(4, '\0');
-    protocol::le::writeI32(std::span(reinterpret_cast<std::uint8_t *>(field.data()), 4), 0, std::int32_t(path.size()));
-    field += toWindows1251(path);
+    protocol::le::writeI32(std::span(reinterpret_cast<std::uint8_t *>(field.data()), 4), 0, std::int32_t(bytes.size()));
+    field += bytes;
     return field;
 }
 
