@@ -11,6 +11,7 @@
 #include "i18n/lang_man_client.h"
 #include "profiles/profiles_controller.h"
 #include "i18n/lang_man_engine.h"
+#include "log/export_controller.h"
 #include "link/com_port.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -70,6 +71,7 @@ void TForm1::createLanguageEngine()
     if (!options.lexiconTranslator) {
         lexicons.attachEngine(LangMan.get());
         profilesController->messages().setLangManEngine(LangMan.get());
+        exporter->messages().setLangManEngine(LangMan.get());
     }
 }
 
