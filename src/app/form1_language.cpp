@@ -12,6 +12,7 @@
 #include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
 #include "log/batch_controller.h"
+#include "log/export_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/panel_field.h"
@@ -72,6 +73,7 @@ void TForm1::createLanguageEngine()
         lexicons.attachEngine(LangMan.get());
         profilesController->messages().setLangManEngine(LangMan.get());
         batchViews->Dstat.setLangManEngine(LangMan.get());
+        exporter->messages().setLangManEngine(LangMan.get());
     }
 }
 

@@ -85,12 +85,14 @@ SettingsValues SettingsFile::decode(std::span<const std::uint8_t> fileStart)
 
 std::optional<QByteArray> SettingsFile::encodeProfilePath(const QString &path)
 {
-    // One byte per UTF-16 unit, so the length is both the character and the byte count.
-    if (path.size() > kProfilePathCapacity)
+    // One byte per character (a surrogate pair is one), so the length is both
+    // the character and the byte count.
+    const QByteArray bytes = i18n::encodeWindows1251(path);
+    if (bytes.size() > kProfilePathCapacity)
         return std::nullopt;
     QByteArray field(4, '\0');
-    protocol::le::writeI32(std::span(reinterpret_cast<std::uint8_t *>(field.data()), 4), 0, std::int32_t(path.size()));
-    field += i18n::encodeWindows1251(path);
+    protocol::le::writeI32(std::span(reinterpret_cast<std::uint8_t *>(field.data()), 4), 0, std::int32_t(bytes.size()));
+    field += bytes;
     return field;
 }
 

@@ -11,7 +11,7 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 88
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // A0
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // A8
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
@@ -31,10 +31,11 @@ char encodeOne(char16_t c)
 {
     if (c < 0x80)
         return char(c);
+    // The Cyrillic alphabet is one run; the rest of the upper half is looked up.
     if (c >= 0x0410 && c <= 0x044F)
         return char(0xC0 + (c - 0x0410));
     for (std::size_t i = 0; i < 0x40; ++i) {
-        if (kHigh[i] == c && c != 0xFFFD)
+        if (kHigh[i] == c)
             return char(0x80 + i);
     }
     return '?';
@@ -57,8 +58,15 @@ QByteArray encodeWindows1251(QStringView text)
 {
     QByteArray out;
     out.reserve(text.size());
-    for (const QChar c : text)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            out += '?';
+            continue;
+        }
         out += encodeOne(c.unicode());
+    }
     return out;
 }
 

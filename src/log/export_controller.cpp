@@ -26,9 +26,9 @@ ExportController::ExportController(QPushButton *button, QWidget *window, const Q
 {
     poll_->setInterval(kPollMs);
     connect(poll_, &QTimer::timeout, this, &ExportController::pollProgress);
-    connect(launcher_, &SpreadsheetLauncher::failed, this, [this](const QString &file, const QString &message) {
+    connect(launcher_, &SpreadsheetLauncher::failed, this, [this](const QString &file, const ExportProblem &problem) {
         files_.keep(file);
-        emit openFailed(message);
+        emit openFailed(describe(problem));
     });
 }
 
@@ -48,12 +48,12 @@ bool ExportController::start(SheetTexts texts)
     if (button_)
         button_->setEnabled(false);
 
-    QString error;
-    file_ = files_.nextFile(&error);
+    ExportProblem problem;
+    file_ = files_.nextFile(&problem);
     if (file_.isEmpty()) {
         if (button_)
             button_->setEnabled(true);
-        emit writeFailed(error);
+        emit writeFailed(describe(problem));
         emit finished();
         return true;
     }
@@ -84,7 +84,7 @@ void ExportController::pollProgress()
             return;
         dialog_ = new QProgressDialog(window_);
         dialog_->setWindowTitle(QStringLiteral("Vorlant"));
-        dialog_->setLabelText(QStringLiteral("Copying the log into a workbook…"));
+        dialog_->setLabelText(messages_.GetItem(int(ExportItem::Copying)));
         // No way to cancel: the export is short and a half-written workbook helps nobody.
         dialog_->setCancelButton(nullptr);
         dialog_->setWindowModality(Qt::WindowModal);
@@ -116,11 +116,16 @@ void ExportController::writingDone()
         button_->setEnabled(true);
     if (!result.ok) {
         files_.discard(file_);
-        emit writeFailed(result.error);
+        emit writeFailed(describe(result.problem));
         emit finished();
         return;
     }
     SpreadsheetFiles::seal(file_);
     launcher_->open(file_);
     emit finished();
+}
+
+QString ExportController::describe(const ExportProblem &problem) const
+{
+    return describeExportProblem(problem, messages_);
 }

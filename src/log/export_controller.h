@@ -1,5 +1,7 @@
 #pragma once
 
+#include "i18n/designed_lexicon.h"
+#include "log/export_messages.h"
 #include "log/spreadsheet_files.h"
 #include "log/spreadsheet_writer.h"
 
@@ -53,6 +55,9 @@ public:
     // The progress dialog, while it is shown.
     QProgressDialog *progressDialog() const;
 
+    // The texts the user reads (exportMessages()), looked up when shown.
+    i18n::TDesignedLexicon &messages() { return messages_; }
+
 signals:
     // The workbook could not be written; nothing was opened.
     void writeFailed(const QString &message);
@@ -65,6 +70,7 @@ signals:
 private:
     void pollProgress();
     void writingDone();
+    QString describe(const ExportProblem &problem) const;
 
     QPointer<QPushButton> button_;
     QPointer<QWidget> window_;
@@ -72,6 +78,7 @@ private:
     SpreadsheetLauncher *launcher_ = nullptr;
     QTimer *poll_ = nullptr;
     QPointer<QProgressDialog> dialog_;
+    i18n::TDesignedLexicon messages_ = exportMessages();
 
     Writer writer_ = writeSpreadsheet;
     QThread *thread_ = nullptr;

@@ -31,16 +31,14 @@ SpreadsheetFiles::~SpreadsheetFiles()
     QDir().rmdir(folder_);
 }
 
-QString SpreadsheetFiles::nextFile(QString *error)
+QString SpreadsheetFiles::nextFile(ExportProblem *problem)
 {
     if (folder_.isEmpty()) {
         // mkdtemp: a fresh name, created with mode 0700.
         QTemporaryDir dir(parent_ + QStringLiteral("/vorlant-export-XXXXXX"));
         if (!dir.isValid()) {
-            if (error)
-                *error = QStringLiteral("The log could not be copied into a workbook: no private folder could "
-                                        "be made for it (%1) in\n%2")
-                             .arg(dir.errorString(), QDir::toNativeSeparators(parent_));
+            if (problem)
+                *problem = {ExportItem::NoFolder, parent_, ExportItem::None, {dir.errorString()}};
             return {};
         }
         dir.setAutoRemove(false);

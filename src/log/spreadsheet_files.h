@@ -1,5 +1,7 @@
 #pragma once
 
+#include "log/export_messages.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -29,9 +31,9 @@ public:
     SpreadsheetFiles &operator=(const SpreadsheetFiles &) = delete;
 
     // A path for the next workbook, inside the private folder; the workbooks
-    // exported before are removed. Empty, with *error set, when the folder
+    // exported before are removed. Empty, with *problem set, when the folder
     // cannot be made.
-    QString nextFile(QString *error);
+    QString nextFile(ExportProblem *problem);
 
     // Marks a finished workbook read-only: an application that opens it in
     // place then asks where to save instead of saving into this folder, which

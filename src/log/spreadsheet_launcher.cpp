@@ -1,6 +1,5 @@
 #include "log/spreadsheet_launcher.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QList>
@@ -56,8 +55,7 @@ bool SpreadsheetLauncher::open(const QString &file)
 {
     const Opener opener = openerFor(file);
     if (opener.program.isEmpty()) {
-        report(file, QStringLiteral("No spreadsheet application was found (neither libreoffice nor xdg-open is on "
-                                    "the PATH)."));
+        report(file, ExportItem::NoApplication);
         return false;
     }
 
@@ -79,24 +77,22 @@ bool SpreadsheetLauncher::open(const QString &file)
         if (clock->elapsed() >= kStartWindow.count())
             return;
         if (status == QProcess::CrashExit)
-            report(file, QStringLiteral("%1 stopped unexpectedly.").arg(name));
+            report(file, ExportItem::Crashed, {name});
         else if (code != 0)
-            report(file, QStringLiteral("%1 ended with exit code %2.").arg(name).arg(code));
+            report(file, ExportItem::ExitCode, {name, QString::number(code)});
     });
 
     process->start();
     if (!process->waitForStarted()) {
         const QString why = process->errorString();
         delete process;
-        report(file, QStringLiteral("%1 could not be started: %2").arg(name, why));
+        report(file, ExportItem::NotStarted, {name, why});
         return false;
     }
     return true;
 }
 
-void SpreadsheetLauncher::report(const QString &file, const QString &why)
+void SpreadsheetLauncher::report(const QString &file, ExportItem why, const QStringList &arguments)
 {
-    emit failed(file, QStringLiteral("The log was copied into a workbook, but no spreadsheet application could "
-                                     "open it. %1\n\nThe workbook is kept at\n%2")
-                          .arg(why, QDir::toNativeSeparators(file)));
+    emit failed(file, {ExportItem::NotOpened, file, why, arguments});
 }

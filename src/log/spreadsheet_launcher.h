@@ -1,5 +1,7 @@
 #pragma once
 
+#include "log/export_messages.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -42,10 +44,10 @@ public:
     bool open(const QString &file);
 
 signals:
-    // Nothing shows the workbook at file; the message names the file and says
-    // it is kept, so the caller must keep it.
-    void failed(const QString &file, const QString &message);
+    // Nothing shows the workbook at file (problem: NotOpened, naming the
+    // file and saying it is kept), so the caller must keep it.
+    void failed(const QString &file, const ExportProblem &problem);
 
 private:
-    void report(const QString &file, const QString &why);
+    void report(const QString &file, ExportItem why, const QStringList &arguments = {});
 };

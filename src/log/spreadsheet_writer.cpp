@@ -21,7 +21,6 @@
 #include "log/spreadsheet_writer.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 
 #include <xlsxwriter.h>
@@ -41,10 +40,15 @@ QString libraryError(lxw_error error)
     return QString::fromUtf8(lxw_strerror(error));
 }
 
+// why: the library's own text.
 SheetWriteResult failed(const QString &path, const QString &why)
 {
-    return {false, QStringLiteral("The log could not be copied into a workbook: %1\n\n%2")
-                       .arg(why, QDir::toNativeSeparators(path))};
+    return {false, {ExportItem::NotWritten, path, ExportItem::None, {why}}};
+}
+
+SheetWriteResult failed(const QString &path, ExportItem why)
+{
+    return {false, {ExportItem::NotWritten, path, why, {}}};
 }
 
 } // namespace
@@ -62,11 +66,11 @@ SheetWriteResult writeSpreadsheet(const QString &path, const SheetTexts &texts, 
 
     lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
-        return failed(path, QStringLiteral("out of memory"));
+        return failed(path, ExportItem::OutOfMemory);
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
     if (!sheet) {
         workbook_close(workbook);
-        return failed(path, QStringLiteral("no worksheet could be added"));
+        return failed(path, ExportItem::NoWorksheet);
     }
     worksheet_set_margins(sheet, kSheetLeftMarginPoints / kPointsPerInch, kSheetRightMarginPoints / kPointsPerInch,
                           -1, -1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "log/export_messages.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,7 +19,7 @@ inline constexpr double kSheetRightMarginPoints = 10.0;
 struct SheetWriteResult
 {
     bool ok = false;
-    QString error; // why the workbook could not be written; empty when ok
+    ExportProblem problem; // why the workbook could not be written (NotWritten)
 };
 
 // Told the number of rows written so far, now and then while writing and once

@@ -35,7 +35,7 @@
 
 #include "profiles/profile_line.h"
 
-#include "profiles/cp1251_text.h"
+#include "i18n/windows_1251.h"
 #include "protocol/le_bytes.h"
 
 #include <algorithm>
@@ -60,7 +60,7 @@ constexpr std::size_t settings = 54;
 
 void putText(ProfileLineBytes &bytes, std::size_t at, int capacity, const QString &text)
 {
-    const QByteArray encoded = toCp1251(text).left(capacity);
+    const QByteArray encoded = i18n::encodeWindows1251(text).left(capacity);
     bytes[at] = std::uint8_t(encoded.size());
     std::copy(encoded.cbegin(), encoded.cend(), bytes.begin() + qsizetype(at) + 1);
 }
@@ -68,7 +68,7 @@ void putText(ProfileLineBytes &bytes, std::size_t at, int capacity, const QStrin
 QString takeText(std::span<const std::uint8_t, ProfileLine::kSize> bytes, std::size_t at, int capacity)
 {
     const int length = std::min<int>(bytes[at], capacity);
-    return fromCp1251(QByteArrayView(bytes.data() + at + 1, length));
+    return i18n::decodeWindows1251(QByteArrayView(bytes.data() + at + 1, length));
 }
 
 } // namespace

@@ -202,22 +202,28 @@ void TestSettingsFile::aPathThatDoesNotFitIsNotWritten()
     QVERIFY(!settings.storeProfilePath(fits + QLatin1Char('x')));
     QCOMPARE(readAll(file()), before);
     QCOMPARE(settings.load().values, values(fits, 7, 1));
+
+    // The room is counted in bytes: an emoji is two UTF-16 units but one "?".
+    const QString emoji = QStringLiteral("/😀") + QString(189, QLatin1Char('a')) + QStringLiteral(".hex1");
+    QVERIFY(settings.storeProfilePath(emoji));
+    QCOMPARE(settings.load().values.profilePath, QStringLiteral("/?") + fits.mid(2));
 }
 
 void TestSettingsFile::pathsAreWindows1251()
 {
     const SettingsFile settings(folder());
     settings.load();
-    // Cyrillic and the euro sign have bytes; ü and an emoji (two UTF-16 units) do not.
+    // Cyrillic and the euro sign have bytes; ü and an emoji (one character in
+    // two UTF-16 units) do not, and the length counts the bytes written.
     const QString path = QStringLiteral("/Профиль ё €/ü😀.hex1");
 
     QVERIFY(settings.storeProfilePath(path));
 
-    const QByteArray expected = QByteArrayLiteral("\xCF\xF0\xEE\xF4\xE8\xEB\xFC \xB8 \x88/???.hex1");
+    const QByteArray expected = QByteArrayLiteral("/\xCF\xF0\xEE\xF4\xE8\xEB\xFC \xB8 \x88/??.hex1");
     const QByteArray bytes = readAll(file());
-    QCOMPARE(bytes.left(4), le32(std::int32_t(path.size())));
-    QCOMPARE(bytes.mid(4), QByteArray("/") + expected);
-    QCOMPARE(settings.load().values.profilePath, QStringLiteral("/Профиль ё €/???.hex1"));
+    QCOMPARE(bytes.left(4), le32(std::int32_t(expected.size())));
+    QCOMPARE(bytes.mid(4), expected);
+    QCOMPARE(settings.load().values.profilePath, QStringLiteral("/Профиль ё €/??.hex1"));
 }
 
 void TestSettingsFile::writersNeverCreateTheFile()

@@ -158,6 +158,7 @@ void TestExportController::aLongExportShowsProgressAndTheWindowRepaints()
     QTRY_VERIFY(controller.progressDialog() && controller.progressDialog()->isVisible());
     QVERIFY(clock.elapsed() >= ExportController::kProgressDelay.count());
     QTRY_COMPARE(controller.progressDialog()->value(), 500);
+    QCOMPARE(controller.progressDialog()->labelText(), QStringLiteral("Журнал копируется в книгу…"));
     QVERIFY(!button.isEnabled());
     const int paints = window.paints;
     window.update();

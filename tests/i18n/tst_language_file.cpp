@@ -2,7 +2,6 @@
 // splitting, the fields of a line, codes and the header probe.
 
 #include "i18n/language_file.h"
-#include "i18n/windows_1251.h"
 
 #include "lang_fixture.h"
 
@@ -18,7 +17,6 @@ private slots:
     void decodesEveryEncoding();
     void encodingRoundTrip_data();
     void encodingRoundTrip();
-    void windows1251BothWays();
     void splitsLines_data();
     void splitsLines();
     void numberPart_data();
@@ -78,25 +76,6 @@ void TestLanguageFile::encodingRoundTrip()
     const QByteArray bytes = encodeLanguageText(text, TLFEncoding(encoding));
     QVERIFY(bytes.startsWith(start));
     QCOMPARE(decodeLanguageText(bytes), text);
-}
-
-void TestLanguageFile::windows1251BothWays()
-{
-    QString all;
-    for (int b = 0x80; b <= 0xFF; ++b)
-        all += decodeWindows1251(QByteArray(1, char(b)));
-    QCOMPARE(all.size(), 128);
-    QCOMPARE(all.at(0xC0 - 0x80), QChar(u'А'));
-    QCOMPARE(all.at(0xFF - 0x80), QChar(u'я'));
-    QCOMPARE(all.at(0xB9 - 0x80), QChar(u'№'));
-    // Every assigned byte comes back; what the page lacks becomes "?".
-    QByteArray back = encodeWindows1251(all);
-    back[0x98 - 0x80] = char(0x98);
-    QByteArray expected;
-    for (int b = 0x80; b <= 0xFF; ++b)
-        expected += char(b);
-    QCOMPARE(back, expected);
-    QCOMPARE(encodeWindows1251(QStringLiteral("Ωμ")), QByteArray("??"));
 }
 
 void TestLanguageFile::splitsLines_data()

@@ -34,10 +34,10 @@ void TestSpreadsheetFiles::workbooksGoIntoAPrivateFolderOfTheirOwn()
     QTemporaryDir parent;
     SpreadsheetFiles first(parent.path(), 0ms);
     SpreadsheetFiles second(parent.path(), 0ms);
-    QString error;
-    const QString a = first.nextFile(&error);
-    const QString b = second.nextFile(&error);
-    QVERIFY2(!a.isEmpty() && !b.isEmpty(), qPrintable(error));
+    ExportProblem problem;
+    const QString a = first.nextFile(&problem);
+    const QString b = second.nextFile(&problem);
+    QVERIFY2(!a.isEmpty() && !b.isEmpty(), qPrintable(describeExportProblem(problem, exportMessages())));
 
     // Each run its own folder, with a name nobody can guess, readable by its owner only.
     QVERIFY(first.folder() != second.folder());
@@ -50,24 +50,24 @@ void TestSpreadsheetFiles::workbooksGoIntoAPrivateFolderOfTheirOwn()
     QCOMPARE(st.st_mode & 0777, 0700u);
 
     // Two exports in the same second still get two names.
-    QVERIFY(first.nextFile(&error) != a);
+    QVERIFY(first.nextFile(&problem) != a);
 }
 
 void TestSpreadsheetFiles::aNewWorkbookRemovesTheEarlierOnesOnly()
 {
     QTemporaryDir parent;
     SpreadsheetFiles files(parent.path(), 0ms);
-    QString error;
-    const QString first = files.nextFile(&error);
+    ExportProblem problem;
+    const QString first = files.nextFile(&problem);
     touch(first);
     SpreadsheetFiles::seal(first);
-    const QString kept = files.nextFile(&error);
+    const QString kept = files.nextFile(&problem);
     touch(kept);
     files.keep(kept);
     const QString other = QDir(files.folder()).filePath(QStringLiteral("notes.txt"));
     touch(other);
 
-    const QString third = files.nextFile(&error);
+    const QString third = files.nextFile(&problem);
     touch(third);
     QVERIFY2(!QFile::exists(first), "a sealed earlier workbook is removed all the same");
     QVERIFY(QFile::exists(kept));
@@ -101,8 +101,8 @@ void TestSpreadsheetFiles::theFolderGoesAtTheEndUnlessAWorkbookIsFresh()
     QString file;
     {
         SpreadsheetFiles files(parent.path(), std::chrono::milliseconds(keepMs));
-        QString error;
-        file = files.nextFile(&error);
+        ExportProblem problem;
+        file = files.nextFile(&problem);
         touch(file);
         SpreadsheetFiles::seal(file);
         if (keepAWorkbook)
@@ -120,9 +120,14 @@ void TestSpreadsheetFiles::noFolderNoPath()
     touch(notAFolder);
 
     SpreadsheetFiles files(notAFolder, 0ms);
-    QString error;
-    QVERIFY(files.nextFile(&error).isEmpty());
-    QVERIFY2(error.contains(notAFolder), qPrintable(error));
+    ExportProblem problem;
+    QVERIFY(files.nextFile(&problem).isEmpty());
+    QCOMPARE(problem.item, ExportItem::NoFolder);
+    const QString message = describeExportProblem(problem, exportMessages());
+    QVERIFY2(message.startsWith(QStringLiteral("Не удалось скопировать журнал в книгу: не удалось создать для неё "
+                                               "личную папку (")),
+             qPrintable(message));
+    QVERIFY2(message.endsWith(QStringLiteral(") в\n") + notAFolder), qPrintable(message));
     QVERIFY(files.folder().isEmpty());
 }
 

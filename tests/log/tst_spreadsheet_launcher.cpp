@@ -70,12 +70,12 @@ void TestSpreadsheetLauncher::nothingToOpenItWith_data()
     QTest::addColumn<bool>("openReturns");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("nothing on PATH") << QString() << 0 << false << QStringLiteral("No spreadsheet application");
+    QTest::newRow("nothing on PATH") << QString() << 0 << false << QStringLiteral("Программа для электронных таблиц не найдена (в PATH нет ни libreoffice, ни xdg-open).");
     QTest::newRow("office cannot start") << QStringLiteral("libreoffice") << -1 << false
-                                         << QStringLiteral("could not be started");
+                                         << QStringLiteral("Не удалось запустить программу libreoffice: ");
     // xdg-open's "no application knows this kind of file".
     QTest::newRow("xdg-open finds no handler") << QStringLiteral("xdg-open") << 3 << true
-                                               << QStringLiteral("exit code 3");
+                                               << QStringLiteral("Программа xdg-open завершилась с кодом 3.");
 }
 
 void TestSpreadsheetLauncher::nothingToOpenItWith()
@@ -94,9 +94,11 @@ void TestSpreadsheetLauncher::nothingToOpenItWith()
     QCOMPARE(launcher.open(kFile), openReturns);
     QTRY_COMPARE(failures.size(), 1);
     QCOMPARE(failures.at(0).at(0).toString(), kFile);
-    const QString message = failures.at(0).at(1).toString();
-    QVERIFY2(message.contains(kFile), qPrintable(message));
-    QVERIFY2(message.contains(reason), qPrintable(message));
+    const QString message = describeExportProblem(failures.at(0).at(1).value<ExportProblem>(), exportMessages());
+    const QString opening = QStringLiteral("Журнал скопирован в книгу, но ни одна программа для электронных таблиц "
+                                           "не смогла её открыть. ");
+    QVERIFY2(message.startsWith(opening + reason), qPrintable(message));
+    QVERIFY2(message.endsWith(QStringLiteral("\n\nКнига сохранена здесь:\n") + kFile), qPrintable(message));
 }
 
 void TestSpreadsheetLauncher::theApplicationOutlivesTheLauncher()

@@ -65,7 +65,7 @@ void TestSpreadsheetWriter::textsLandInTheirCellsAsStrings()
     const SheetTexts texts = sampleLog();
     const QString path = dir_.filePath(QStringLiteral("cells.xlsx"));
     const SheetWriteResult result = writeSpreadsheet(path, texts, dir_.path());
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.ok, qPrintable(describeExportProblem(result.problem, exportMessages())));
 
     const XlsxSheet sheet = XlsxSheet::read(path);
     QVERIFY2(sheet.ok(), qPrintable(sheet.error));
@@ -153,7 +153,9 @@ void TestSpreadsheetWriter::failuresAreReported()
 
     const SheetWriteResult result = writeSpreadsheet(path, texts, dir_.path());
     QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(path), qPrintable(result.error));
+    const QString message = describeExportProblem(result.problem, exportMessages());
+    QVERIFY2(message.startsWith(QStringLiteral("Не удалось скопировать журнал в книгу: ")), qPrintable(message));
+    QVERIFY2(message.endsWith(QStringLiteral("\n\n") + path), qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestSpreadsheetWriter)

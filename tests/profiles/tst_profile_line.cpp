@@ -3,7 +3,6 @@
 #include "i18n/designed_lexicon.h"
 #include "i18n/lexicon_translator.h"
 #include "i18n/window_lexicons.h"
-#include "profiles/cp1251_text.h"
 #include "profiles/line_editor.h"
 #include "profiles/profile_line.h"
 #include "profiles/profile_table.h"
@@ -42,7 +41,6 @@ private slots:
     void editorRoundTrip_data();
     void editorRoundTrip();
     void oversizedLengthBytesStayInTheirField();
-    void cp1251();
     void tableRows();
     void tableRowsInEnglish();
 };
@@ -161,25 +159,6 @@ void TestProfileLine::oversizedLengthBytesStayInTheirField()
     // Written back, the fields hold what was read and zeros after it.
     QCOMPARE(decodeLine(lineBytes(line)), line);
     QCOMPARE(lineBytes(line).at(0), char(10));
-}
-
-void TestProfileLine::cp1251()
-{
-    const QByteArray all = [] {
-        QByteArray b;
-        for (int i = 0; i < 256; ++i)
-            b += char(i);
-        return b;
-    }();
-    const QString text = fromCp1251(all);
-    QCOMPARE(text.size(), 256);
-    QCOMPARE(text.mid(0xC0, 2), QStringLiteral("АБ"));
-    QCOMPARE(text.mid(0xFE, 2), QStringLiteral("юя"));
-    QCOMPARE(text.at(0xA8), QChar(0x0401)); // Ё
-    QCOMPARE(text.at(0xB9), QChar(0x2116)); // №
-    QCOMPARE(text.at(0x98), QChar(0x0098)); // undefined in the code page
-    QCOMPARE(toCp1251(text), all);
-    QCOMPARE(toCp1251(QStringLiteral("Ωμ€😀")), QByteArray("??\x88?"));
 }
 
 void TestProfileLine::tableRows()
