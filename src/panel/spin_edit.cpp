@@ -17,7 +17,10 @@ void SpinEdit::setIncrement(int increment)
 
 void SpinEdit::stepBy(int steps)
 {
+    const int before = value();
     QSpinBox::stepBy(m_increment < 0 ? -steps : steps);
+    if (value() != before)
+        emit stepped(value());
 }
 
 QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const

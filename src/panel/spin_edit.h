@@ -20,6 +20,11 @@ public:
 
     void stepBy(int steps) override;
 
+signals:
+    // The value moved by an arrow, a key or the wheel (not by typing or
+    // from code), after valueChanged.
+    void stepped(int value);
+
 protected:
     StepEnabled stepEnabled() const override;
 

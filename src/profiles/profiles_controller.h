@@ -1,0 +1,140 @@
+#pragma once
+
+#include "i18n/designed_lexicon.h"
+#include "profiles/profile_file.h"
+#include "protocol/meter_settings.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class LogTableModel;
+class QAbstractButton;
+class QComboBox;
+class QModelIndex;
+class QTableView;
+class QWidget;
+
+namespace i18n {
+struct WindowLexicons;
+}
+
+namespace panel {
+class DropDown;
+class SpinEdit;
+}
+
+namespace profiles {
+
+class LineEditorController;
+
+// The open profile and the part modes on the window: creating, opening and
+// copying profiles, stepping through their lines, applying a line to the
+// editor and the meter, recording, inserting and deleting lines, and the
+// profile view of the log table in multi-part mode.
+//
+// The window keeps the shared state (the open profile, the meter settings,
+// the log) and lends it through State and Host; the file rules are the
+// core's (profile_file.h), so nothing here knows a byte offset.
+class ProfilesController : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QComboBox *CBox10 = nullptr;        // part mode: item 0 single part, item 1 multi part
+        panel::DropDown *CBox6 = nullptr;   // the line names
+        panel::SpinEdit *SE2 = nullptr;     // line navigator, arrows inverted
+        QAbstractButton *BB1 = nullptr;     // "Запись"
+        QAbstractButton *Button_Add = nullptr;
+        QAbstractButton *Button_DEL = nullptr;
+        QAbstractButton *SB1 = nullptr;     // create
+        QAbstractButton *SB2 = nullptr;     // open
+        QAbstractButton *SB3 = nullptr;     // save as
+        QAbstractButton *SP1 = nullptr;     // recording runs while it is down
+        QAbstractButton *B5 = nullptr;      // clear the log
+        QWidget *Memo1 = nullptr;           // takes the focus after "Запись"
+        QTableView *SG = nullptr;           // the log table
+        QWidget *dialogParent = nullptr;    // the file dialogs' owner
+    };
+
+    // The window's state of the open profile.
+    struct State
+    {
+        QString *currentProfilePath = nullptr;
+        std::int32_t *lineCount = nullptr;
+        bool *multiLogPrepared = nullptr;
+    };
+
+    // What the window does for the profiles.
+    struct Host
+    {
+        std::function<void()> holdFrames;                              // frames wait while a line is applied
+        std::function<protocol::MeterSettings()> meterSettings;        // the settings a line stores
+        std::function<void(const protocol::MeterSettings &)> applyMeterSettings; // take, show and send
+        std::function<bool()> loadSettings;                            // reread the settings file
+        std::function<void(const QString &)> storeProfilePath;         // throws std::exception on failure
+        std::function<LogTableModel *()> logModel;
+        std::function<void(int rows)> resetLogTable;
+        std::function<void()> showSinglePartHeaders;
+        std::function<void(int row, int column)> selectGridCell;
+        std::function<void()> stopRecording;
+        std::function<void(const QString &)> showMessage;              // a box with one OK button
+        std::function<void(const QString &)> showError;                // the application's error box
+    };
+
+    static constexpr int kMultiPartItem = 1;
+
+    ProfilesController(const Controls &controls, LineEditorController &editor, const i18n::WindowLexicons &lexicons,
+                       const State &state, Host host, QObject *parent = nullptr);
+
+    // The texts of profile-file problems; a language engine may be attached.
+    i18n::TDesignedLexicon &messages() { return m_messages; }
+
+    bool multiPart() const;
+
+    // Line k becomes current: the editor and the meter settings from it, and
+    // the settings to the meter. False (after the error box) when it cannot be read.
+    bool applyProfileLine(int k);
+    // The name list from the open profile, then line 1 applied.
+    void fillLineNames();
+    void showProfileTable();
+    void showProfileTableRow(int k);
+
+    void recordProfileLine();
+    void insertProfileLine();
+    void deleteProfileLine();
+
+    void createProfile();
+    void openProfile();
+    void saveProfileAs();
+
+    void CBox10Change();
+
+private:
+    void navigatorStepped(int k);
+    void nameChosen(int index);
+    void tableClicked(const QModelIndex &index);
+    void selectLineName(int k);
+    void selectRowWhenStopped(int k);
+    void setLineCount(std::int32_t count);
+    void showTableOrRow(int k);
+    // The profile, or nothing after the error box.
+    std::optional<ProfileContents> readOpenProfile();
+    ProfileLine lineFromEditor() const;
+    // A file name from Qt's own dialog; empty when cancelled.
+    QString askFileName(bool forSaving);
+    void showFailure(const QString &failed, const ProfileProblem &problem);
+
+    Controls m_c;
+    LineEditorController &m_editor;
+    const i18n::WindowLexicons &m_lexicons;
+    State m_state;
+    Host m_host;
+    i18n::TDesignedLexicon m_messages;
+};
+
+} // namespace profiles

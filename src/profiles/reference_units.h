@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace i18n {
+struct WindowLexicons;
+}
+
+namespace profiles {
+
+// The kinds of the two reference parameters, as item indices of their lists.
+enum PrimaryKind : int { kPrimaryR = 0, kPrimaryL = 1, kPrimaryC = 2 };
+enum SecondaryKind : int { kSecondaryR = 0, kSecondaryQ = 1, kSecondaryD = 2 };
+
+// Which of the three primary unit lists is shown for a primary kind (0 the
+// ohm list, 1 the henry list, 2 the farad list); none for an unknown kind.
+std::optional<int> primaryUnitListFor(int primaryKind);
+// The secondary unit list is shown for R only: Q and D are plain numbers.
+bool secondaryUnitListShown(int secondaryKind);
+
+// The factor from a unit list's item to ohms, henries or farads; none for an
+// unknown kind or item.
+std::optional<double> primaryUnitMultiplier(int primaryKind, int unit);
+std::optional<double> ohmMultiplier(int unit);
+
+// The unit as the profile table writes it ("кОм", "мГн", "пФ"), following the
+// lexicons' language; empty for an unknown kind or item.
+QString primaryUnitText(int primaryKind, int unit, const i18n::WindowLexicons &lexicons);
+QString ohmUnitText(int unit, const i18n::WindowLexicons &lexicons);
+
+} // namespace profiles
