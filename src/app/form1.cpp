@@ -3,6 +3,7 @@
 #include "app/com_port_design.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
+#include "log/log_controller.h"
 #include "log/log_table_model.h"
 #include "panel/button_pictures.h"
 #include "panel/caption_strip.h"
@@ -118,29 +119,28 @@ void TForm1::applyWindowDesign()
 
 void TForm1::buildLogGrid()
 {
-    logModel = new LogTableModel(this);
-    SG->setModel(logModel);
-
-    // The header row comes from the model; there are no fixed columns.
+    // The header row comes from the model; there are no fixed columns. Rows
+    // have one fixed height, so a long log costs the view nothing to lay out.
     SG->verticalHeader()->hide();
     SG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG->verticalHeader()->setDefaultSectionSize(kLogRowHeight);
     SG->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < LogTableModel::kColumns; ++column)
-        SG->horizontalHeader()->resizeSection(column, kLogColumnWidths[column]);
+    SG->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     SG->setShowGrid(true);
     SG->setWordWrap(false);
     SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SG->setSelectionMode(QAbstractItemView::SingleSelection);
     // Not reachable with the Tab key, and Tab inside it does not walk cells.
     SG->setFocusPolicy(Qt::ClickFocus);
     SG->setTabKeyNavigation(false);
 
-    // Single-part layout: the header row plus 15 empty rows.
+    // The headers and rows come with showSinglePartHeaders in FormCreate: no
+    // lexicon is looked up before then.
+    logController = new LogController({SG, SE1, SP1, SP3, Memo1, CBox10, SE2, this}, lexicons, this);
+    logModel = logController->model();
     for (int column = 0; column < LogTableModel::kColumns; ++column)
-        logModel->setHeaderText(column, lexicons.D2.GetItem(column + 1));
-    logModel->setRowCount(15);
+        SG->horizontalHeader()->resizeSection(column, kLogColumnWidths[column]);
+    bindLogHandlers();
 }
 
 void TForm1::createTimers()

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class LogController;
 class LogTableModel;
 class PortFinder;
 class TComPort;
@@ -51,7 +52,8 @@ class SpinEdit;
 // Sources: form1.cpp (construction), form1_lifecycle.cpp (start-up, size,
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
-// form1_remote.cpp (the panel's settings and mode controls), form1_seams.cpp
+// form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
+// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
 // (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
@@ -136,7 +138,8 @@ public:
     // second, so a dongle that vanished while linked is noticed (T3 is off then).
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
-    LogTableModel *logModel = nullptr;      // the texts SG shows
+    LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -148,6 +151,7 @@ public:
     // Shared state of the window.
     protocol::MeterSettings meterSettings;
     protocol::RlcReading rlcReading;
+    protocol::RlcQuantities rlcQuantities; // derived from the last RLCD frame, for the log's numbers
     QString frequencyText; // test frequency of the last RLCD frame, as the log shows it
     QString levelText;     // test level of the last RLCD frame, as the log shows it
     // The link's flags, kept by dongleLink, under the window's names.
@@ -155,7 +159,15 @@ public:
     const bool &portReady;      // the port search opened ComPort on the dongle's port
     int &holdFrames;            // 1: received frames are dropped (a setting is being changed)
     std::int32_t judgeResult = 0;
+    double primaryDeviation = 0.0;   // percent, from the last judgement
+    double secondaryDeviation = 0.0; // percent, from the last judgement
+    bool readingJudged = false;      // the last RLCD reading got a verdict
+    std::int32_t nextLogRow = 0;     // the row after the last row written to the log
     bool multiLogPrepared = false;
+    // The open profile, as loadSettings reopens it.
+    QString currentProfilePath;
+    QString profileDisplayName; // " " and the file name without ".hex1"
+    std::int32_t lineCount = 0;
     std::array<std::uint8_t, 5> commandBuffer{}; // the command being sent
 
     // --- the window's own handlers (form1_lifecycle.cpp) ---
@@ -212,6 +224,28 @@ public:
     void Button1Click();
     void Button3Click();
 
+    // --- the settings file (form1_settings.cpp) ---
+    // Reads the settings file, re-applies the auto option, reopens the last
+    // profile and trims the frequency list; true when the profile was reopened.
+    bool loadSettings();
+    // Remembers the profile for the next start. False, after telling the
+    // user, when the path is too long for the file; a file that cannot be
+    // written throws app::SettingsFileError.
+    bool storeProfilePath(const QString &path);
+    // The language selector's index at a language change (throws as above).
+    void storeLanguageIndex(std::int32_t index);
+
+    // --- the measurement log (form1_log.cpp) ---
+    void appendLogRow();
+    void resetLogTable(int rows);
+    void showSinglePartHeaders();
+    void prepareMultiPartLog();
+    void selectGridCell(int row, int column);
+    void SP1Click();
+    void B5Click();
+    // The space bar, seen before the focused control gets it.
+    void FormKeyPressSpace();
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -246,13 +280,16 @@ private:
     void portWatchTimer();
     void reportFinderMissing();
 
+    void storeAutoConnect(bool checked);
+    void adjustFrequencyList();
+    bool reopenLastProfile(const QString &path);
+    void bindLogHandlers();
+
     // --- steps that later features fill in (form1_seams.cpp) ---
     void setDefaultLanguage();
-    bool loadSettings();
-    void storeAutoConnect(bool checked);
-    void showSinglePartHeaders();
     std::optional<std::int32_t> judgeReading();
-    void appendLogRow();
+    // Profiles: lists the open profile's line names and applies line 1.
+    void fillLineNames();
 
     bool shown_ = false;
     bool probed_ = false;

@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 
+#include "log/log_controller.h"
 #include "panel/drop_down.h"
 #include "panel/menu_controller.h"
 #include "panel/panel_colours.h"
@@ -86,6 +87,7 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     meterSettings = result.settings;
     selectListsFromSettings();
     rlcReading = result.reading;
+    rlcQuantities = result.quantities;
 
     panel::setTextIfGiven(L_prim_n, result.L_prim_n);
     L_SER_PER1->setText(result.L_SER_PER1);
@@ -100,9 +102,12 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     L_righ3->setText(result.L_righ3);
     L_righ4->setText(result.L_righ4);
 
-    if (const std::optional<std::int32_t> verdict = judgeReading()) {
+    const std::optional<std::int32_t> verdict = judgeReading();
+    readingJudged = verdict.has_value();
+    if (verdict) {
         judgeResult = *verdict;
         colourDisplay(judgeResult != 0);
+        logController->setLatestJudgeResult(judgeResult);
     }
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();

@@ -32,7 +32,8 @@ WindowLexicons::WindowLexicons()
     , D1(make("D1",
               {QStringLiteral("Профиль"), QStringLiteral("Запись данных"), QStringLiteral("Стоп"),
                QStringLiteral("Пусто"), QStringLiteral("Файл успешно создан!"), QStringLiteral("Неудача!"),
-               QStringLiteral("Данные эталона"), QStringLiteral("ru"), QStringLiteral("Пуск")}))
+               QStringLiteral("Данные эталона"), QStringLiteral("ru"), QStringLiteral("Пуск"),
+               QStringLiteral("Путь к профилю длиннее 196 символов: при следующем запуске профиль не откроется.")}))
     , D2(make("D2",
               {QString(), QStringLiteral("Позиция"), QStringLiteral("Время"), QStringLiteral("Основной"),
                QStringLiteral("Дополнительн."), QStringLiteral("Схема"), QStringLiteral("Частота"),

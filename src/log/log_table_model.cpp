@@ -21,9 +21,14 @@ QVariant LogTableModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role != Qt::DisplayRole)
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_rows.at(index.row()).texts.at(index.column());
+    case CellMarkRole:
+        return int(cellMark(index.row(), index.column()));
+    default:
         return {};
-    return m_rows.at(index.row()).at(index.column());
+    }
 }
 
 QVariant LogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -58,31 +63,71 @@ QString LogTableModel::cell(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= kColumns)
         return {};
-    return m_rows.at(row).at(column);
+    return m_rows.at(row).texts.at(column);
+}
+
+void LogTableModel::assign(int row, int column, const QString &text)
+{
+    QString &target = m_rows[row].texts[column];
+    // Most columns repeat from row to row (circuit, frequency, level, the
+    // marks): share the row above's copy instead of keeping one per row.
+    if (row > 0) {
+        const QString &above = m_rows.at(row - 1).texts.at(column);
+        if (above == text) {
+            target = above;
+            return;
+        }
+    }
+    target = text;
 }
 
 bool LogTableModel::setCell(int row, int column, const QString &text)
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= kColumns)
         return false;
-    QString &target = m_rows[row][column];
-    if (target != text) {
-        target = text;
+    if (m_rows.at(row).texts.at(column) != text) {
+        assign(row, column, text);
         const QModelIndex at = index(row, column);
-        emit dataChanged(at, at, {Qt::DisplayRole});
+        emit dataChanged(at, at, {Qt::DisplayRole, CellMarkRole});
+        // The reject cell decides the colours of its row's judgement cells.
+        if (column == kRejectColumn)
+            emit dataChanged(index(row, kPrimaryDeviationColumn), index(row, kSecondaryDeviationColumn), {CellMarkRole});
     }
     return true;
+}
+
+bool LogTableModel::writeRow(int row, const Cells &cells, const LoggedReading &reading)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    for (int column = 0; column < kColumns; ++column) {
+        if (cells[column])
+            assign(row, column, *cells[column]);
+    }
+    StoredRow &stored = m_rows[row];
+    stored.reading = reading;
+    stored.hasReading = true;
+    emit dataChanged(index(row, 0), index(row, kColumns - 1), {Qt::DisplayRole, CellMarkRole});
+    emit readingWritten(row);
+    return true;
+}
+
+const LoggedReading *LogTableModel::reading(int row) const
+{
+    if (row < 0 || row >= m_rows.size() || !m_rows.at(row).hasReading)
+        return nullptr;
+    return &m_rows.at(row).reading;
 }
 
 bool LogTableModel::appendRow(const QStringList &texts)
 {
     if (m_rows.size() >= kMaxRows)
         return false;
-    Row row;
-    std::copy_n(texts.cbegin(), std::min<qsizetype>(texts.size(), kColumns), row.begin());
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.append(std::move(row));
+    m_rows.append(StoredRow{});
+    for (int column = 0; column < std::min<int>(int(texts.size()), kColumns); ++column)
+        assign(at, column, texts.at(column));
     endInsertRows();
     return true;
 }
@@ -106,9 +151,9 @@ void LogTableModel::clearCells()
 {
     if (m_rows.isEmpty())
         return;
-    for (Row &row : m_rows)
-        row.fill(QString());
-    emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, kColumns - 1), {Qt::DisplayRole});
+    for (StoredRow &row : m_rows)
+        row = StoredRow{};
+    emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, kColumns - 1), {Qt::DisplayRole, CellMarkRole});
 }
 
 void LogTableModel::clear()
@@ -118,4 +163,43 @@ void LogTableModel::clear()
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+void LogTableModel::setMarks(const QString &reject, const QString &pass)
+{
+    if (reject == m_rejectMark && pass == m_passMark)
+        return;
+    m_rejectMark = reject;
+    m_passMark = pass;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, kRejectColumn), index(int(m_rows.size()) - 1, kSecondaryDeviationColumn),
+                         {CellMarkRole});
+}
+
+void LogTableModel::setLatestJudgeResult(int judgeResult)
+{
+    if (judgeResult == m_latestJudgeResult)
+        return;
+    m_latestJudgeResult = judgeResult;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, kPrimaryDeviationColumn), index(int(m_rows.size()) - 1, kSecondaryDeviationColumn),
+                         {CellMarkRole});
+}
+
+LogTableModel::CellMark LogTableModel::cellMark(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < kRejectColumn || column >= kColumns)
+        return CellMark::None;
+    const QString &verdict = m_rows.at(row).texts.at(kRejectColumn);
+    const bool reject = !verdict.isEmpty() && verdict == m_rejectMark;
+    switch (column) {
+    case kRejectColumn:
+        if (reject)
+            return CellMark::Reject;
+        return !verdict.isEmpty() && verdict == m_passMark ? CellMark::Pass : CellMark::None;
+    case kPrimaryDeviationColumn:
+        return reject && (m_latestJudgeResult == 1 || m_latestJudgeResult == 3) ? CellMark::Reject : CellMark::None;
+    default:
+        return reject && (m_latestJudgeResult == 2 || m_latestJudgeResult == 3) ? CellMark::Reject : CellMark::None;
+    }
 }

@@ -16,7 +16,11 @@ struct LoggedReading
     protocol::RlcReading reading;       // test frequency in Hz, series and parallel R and X in ohms
     protocol::RlcQuantities quantities; // Z, L, C, D, Q and the phase, in SI units
 
-    // The tolerance verdict given for this reading; judged is false when none was given.
+    // Which tolerances were on when the row was written.
+    bool primaryToleranceOn = false;
+    bool secondaryToleranceOn = false;
+    // The tolerance verdict given for this reading; judged is false when none
+    // was given (no judgement, or both tolerances off).
     bool judged = false;
     std::int32_t judgeResult = 0;    // 0 pass, otherwise a reject
     double primaryDeviation = 0.0;   // percent

@@ -25,6 +25,8 @@ constexpr double kInductanceLimit = 500.0;    // henries; above: ">500 Гн"
 constexpr double kCapacitanceLimit = 0.01;    // farads; from here: ">22.00 мФ"
 constexpr double kMicroFaradWholeFrom = 0.001; // farads; whole micro-farads from here up
 
+} // namespace
+
 QString inductanceText(double l, std::int32_t f, const FormatContext &ctx)
 {
     const QString unit = ctx.lexicons.Dlang3.GetItem(4);
@@ -44,8 +46,6 @@ QString capacitanceText(double c, std::int32_t f, const FormatContext &ctx)
                + microPrefix(ctx.lexicons) + unit;
     return formatEngineering(c, false, f, ctx) + unit;
 }
-
-} // namespace
 
 QString formatRatio(double value, const NumberSeparators &separators)
 {

@@ -73,6 +73,11 @@ QString frequencyTextFor(std::int32_t frequencyHz, const i18n::WindowLexicons &l
 // D and Q: five significant digits, never grouped ("0.0123", "1234.6", "1.2346E5").
 QString formatRatio(double value, const NumberSeparators &separators);
 
+// An inductance (henries) and a capacitance (farads) with prefix and unit, as
+// the main value shows them; over-range values give the meter's limit texts.
+QString inductanceText(double henries, std::int32_t frequencyHz, const FormatContext &context);
+QString capacitanceText(double farads, std::int32_t frequencyHz, const FormatContext &context);
+
 // Phase angle in degrees with four decimals and the degree sign ("-45.6800°").
 QString formatPhase(double degrees, const NumberSeparators &separators);
 

@@ -1,5 +1,7 @@
 #include "protocol/rlc_values.h"
 
+#include <cmath>
+
 namespace protocol {
 
 double circuitResistance(const MeterSettings &settings, const RlcReading &reading)
@@ -41,6 +43,27 @@ std::optional<ParameterValue> secondaryValue(const MeterSettings &settings, cons
     default:
         return std::nullopt;
     }
+}
+
+QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz, const FormatContext &context)
+{
+    const double v = value.value;
+    const QString sign = v < 0 ? QStringLiteral("-") : QString();
+    switch (value.parameter) {
+    case RlcParameter::Resistance:
+    case RlcParameter::Impedance:
+        return sign + formatMagnitude(std::fabs(v), context) + ohmUnit(context.lexicons);
+    case RlcParameter::Capacitance:
+        return sign + capacitanceText(std::fabs(v), frequencyHz, context);
+    case RlcParameter::Inductance:
+        return sign + inductanceText(std::fabs(v), frequencyHz, context);
+    case RlcParameter::Quality:
+    case RlcParameter::Dissipation:
+        return formatRatio(v, context.separators);
+    case RlcParameter::Phase:
+        return formatPhase(v, context.separators);
+    }
+    return {};
 }
 
 } // namespace protocol

@@ -3,6 +3,9 @@
 #include "protocol/meter_settings.h"
 #include "protocol/rlc_decoder.h"
 
+#include <QString>
+
+#include <cstdint>
 #include <optional>
 
 namespace protocol {
@@ -28,6 +31,11 @@ std::optional<ParameterValue> primaryValue(const MeterSettings &settings, const 
 // The secondary value likewise; nullopt for code 0 (none) and 5..7.
 std::optional<ParameterValue> secondaryValue(const MeterSettings &settings, const RlcReading &reading,
                                              const RlcQuantities &quantities);
+
+// A value with its unit as the display shows it ("47.000 нФ", "4.7000 кОм",
+// "0.0012", "-45.6800°"); negative L and C carry a leading "-". Used for
+// figures derived from readings, such as a batch's mean.
+QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz, const FormatContext &context);
 
 // The resistance of the circuit the settings select (series or parallel).
 double circuitResistance(const MeterSettings &settings, const RlcReading &reading);

@@ -1,0 +1,125 @@
+// The measurement log on the window: rows from readings and the space bar,
+// recording start and stop, clearing, and the table's two layouts. The
+// table's rules are the log controller's; this binds them to the window's
+// state.
+
+#include "app/form1.h"
+
+#include "log/log_controller.h"
+#include "log/log_table_model.h"
+#include "panel/drop_down.h"
+#include "panel/panel_field.h"
+#include "panel/spin_edit.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kMultiPartItem = 1;
+
+// A tolerance is off while its field shows the list's first item ("выкл.").
+bool toleranceOn(const QComboBox *tolerance)
+{
+    return tolerance->count() == 0 || tolerance->currentText() != tolerance->itemText(0);
+}
+
+} // namespace
+
+void TForm1::bindLogHandlers()
+{
+    connect(SP1, &QToolButton::clicked, this, &TForm1::SP1Click);
+    connect(B5, &QToolButton::clicked, this, &TForm1::B5Click);
+    connect(logController, &LogController::spaceBarPressed, this, &TForm1::FormKeyPressSpace);
+}
+
+void TForm1::appendLogRow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    logbook::LogRowSource source;
+    source.primaryLetter = L_Prim_RLC->text();
+    source.primaryValue = L_prim_n->text();
+    source.secondaryLetter = L_Sec_RLC->text();
+    source.secondaryValue = L_sec_n->text();
+    source.settings = meterSettings;
+    source.frequencyText = frequencyText;
+    source.levelText = levelText;
+    source.primaryToleranceOn = toleranceOn(CBox5);
+    source.secondaryToleranceOn = toleranceOn(CBox51);
+    source.judgeResult = judgeResult;
+    source.primaryDeviation = primaryDeviation;
+    source.secondaryDeviation = secondaryDeviation;
+    source.time = now;
+
+    LoggedReading reading;
+    reading.time = now;
+    reading.settings = meterSettings;
+    reading.reading = rlcReading;
+    reading.quantities = rlcQuantities;
+    reading.primaryToleranceOn = source.primaryToleranceOn;
+    reading.secondaryToleranceOn = source.secondaryToleranceOn;
+    reading.judged = readingJudged && (source.primaryToleranceOn || source.secondaryToleranceOn);
+    reading.judgeResult = judgeResult;
+    reading.primaryDeviation = primaryDeviation;
+    reading.secondaryDeviation = secondaryDeviation;
+
+    nextLogRow = logController->appendLogRow(source, reading) + 1;
+}
+
+void TForm1::resetLogTable(int rows)
+{
+    logController->resetLogTable(rows);
+}
+
+void TForm1::showSinglePartHeaders()
+{
+    logController->showSinglePartHeaders();
+}
+
+void TForm1::prepareMultiPartLog()
+{
+    if (multiLogPrepared)
+        return;
+    logController->showMultiPartHeaders();
+    // Lines are not added or removed while their rows are being measured.
+    Button_Add->setEnabled(false);
+    Button_DEL->setEnabled(false);
+    resetLogTable(lineCount + 1);
+    if (loadSettings())
+        SB3->setEnabled(true);
+    QStringList names;
+    for (int i = 0; i < CBox6->count(); ++i)
+        names << CBox6->itemText(i);
+    logController->showLineRows(lineCount, names);
+    multiLogPrepared = true;
+}
+
+void TForm1::selectGridCell(int row, int column)
+{
+    logController->selectGridCell(row, column);
+}
+
+void TForm1::SP1Click()
+{
+    if (SP1->isChecked() && CBox10->currentIndex() == kMultiPartItem)
+        prepareMultiPartLog();
+    logController->showRecordingState();
+}
+
+void TForm1::B5Click()
+{
+    logController->stopRecording();
+    resetLogTable(LogController::kSinglePartTableRows);
+}
+
+void TForm1::FormKeyPressSpace()
+{
+    if (holdFrames != 0 || SP1->isChecked() || !meterConnected)
+        return;
+    if (CBox10->currentIndex() == kMultiPartItem)
+        prepareMultiPartLog();
+    appendLogRow();
+}

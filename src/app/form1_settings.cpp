@@ -1,0 +1,103 @@
+// The settings file on the window: reading it at start (and after each
+// profile operation), the auto option, the remembered profile and the
+// language index.
+
+#include "app/form1.h"
+
+#include "app/last_profile.h"
+#include "app/message_box.h"
+#include "app/settings_file.h"
+#include "panel/caption_strip.h"
+#include "panel/drop_down.h"
+#include "panel/spin_edit.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+
+#include <algorithm>
+
+namespace {
+
+// Frequency codes 12..14 are not offered; code 11 is 75 kHz.
+constexpr int kFirstDroppedFrequency = 11;
+constexpr int kLastDroppedFrequency = 14;
+const QString k75kHz = QStringLiteral("75kHz");
+
+constexpr int kSinglePartItem = 0;
+
+} // namespace
+
+bool TForm1::loadSettings()
+{
+    bool reopened = false;
+    if (!options.settingsFolder.isEmpty()) {
+        // A failure anywhere ends the reading with false; what was set stays set.
+        try {
+            const app::SettingsFile file(options.settingsFolder);
+            const app::SettingsFile::Load load = file.load();
+            if (load.status == app::SettingsFile::LoadStatus::Read) {
+                const bool autoConnect = load.values.autoConnect != 0;
+                if (CheckBox_connect_auto->isChecked() != autoConnect) {
+                    // As a click would: B2 follows and the state is written back.
+                    CheckBox_connect_auto->setChecked(autoConnect);
+                    CheckBox_connect_autoClick();
+                }
+                setDefaultLanguage();
+                reopened = reopenLastProfile(load.values.profilePath);
+            }
+        } catch (const std::exception &) {
+            reopened = false;
+        }
+    }
+    adjustFrequencyList();
+    return reopened;
+}
+
+bool TForm1::reopenLastProfile(const QString &path)
+{
+    if (!app::mayReopenProfile(path))
+        return false;
+    currentProfilePath = path;
+    profileDisplayName = app::profileDisplayName(path);
+    JvP8->setText(lexicons.D1.GetItem(0) + profileDisplayName);
+    const std::optional<std::int32_t> count = app::readProfileLineCount(path);
+    if (!count)
+        return false;
+    lineCount = *count;
+    SE2->setMaximum(lineCount + 1);
+    if (CBox10->currentIndex() == kSinglePartItem)
+        fillLineNames();
+    return true;
+}
+
+void TForm1::adjustFrequencyList()
+{
+    // The same twelve entries after every call: ... "60кГц", "75kHz".
+    for (int position = kLastDroppedFrequency; position >= kFirstDroppedFrequency; --position) {
+        if (position < ListBox_freq_RLC->count())
+            delete ListBox_freq_RLC->takeItem(position);
+    }
+    ListBox_freq_RLC->insertItem(std::min(kFirstDroppedFrequency, ListBox_freq_RLC->count()), k75kHz);
+}
+
+void TForm1::storeAutoConnect(bool checked)
+{
+    if (!options.settingsFolder.isEmpty())
+        app::SettingsFile(options.settingsFolder).storeAutoConnect(checked);
+}
+
+bool TForm1::storeProfilePath(const QString &path)
+{
+    if (options.settingsFolder.isEmpty())
+        return true;
+    if (app::SettingsFile(options.settingsFolder).storeProfilePath(path))
+        return true;
+    app::showMessage(this, windowTitle(), lexicons.D1.GetItem(9));
+    return false;
+}
+
+void TForm1::storeLanguageIndex(std::int32_t index)
+{
+    if (!options.settingsFolder.isEmpty())
+        app::SettingsFile(options.settingsFolder).storeLanguageIndex(index);
+}

@@ -1,0 +1,35 @@
+#include "log/batch_lexicon.h"
+
+i18n::TDesignedLexicon makeBatchLexicon()
+{
+    return i18n::TDesignedLexicon(QStringLiteral("Dstat"), QStringLiteral("Form1"),
+                                  {
+                                      QStringLiteral("Статистика"),
+                                      QStringLiteral("График"),
+                                      QStringLiteral("Сохранить как CSV..."),
+                                      QStringLiteral("Строк"),
+                                      QStringLiteral("Годных"),
+                                      QStringLiteral("Брак"),
+                                      QStringLiteral("Выход годных"),
+                                      QStringLiteral("Значений"),
+                                      QStringLiteral("Среднее"),
+                                      QStringLiteral("Ст. отклонение"),
+                                      QStringLiteral("Минимум"),
+                                      QStringLiteral("Максимум"),
+                                      QStringLiteral("Номинал"),
+                                      QStringLiteral("Откл. среднего"),
+                                      QStringLiteral("Cp"),
+                                      QStringLiteral("Cpk"),
+                                      QStringLiteral("По номеру строки"),
+                                      QStringLiteral("По времени"),
+                                      QStringLiteral("Автомасштаб"),
+                                      QStringLiteral("Сохранить как PNG..."),
+                                      QStringLiteral("Строка"),
+                                      QStringLiteral("Не удалось сохранить файл"),
+                                      QStringLiteral("Файлы CSV (*.csv)"),
+                                      QStringLiteral("Изображения PNG (*.png)"),
+                                      QStringLiteral("Нет измерений"),
+                                      QStringLiteral("Основной"),
+                                      QStringLiteral("Дополнительный"),
+                                  });
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Draws the log's cells: the reject column red or green, failed deviation
+// cells red (from the model's mark role), text 2 px right of and below the
+// cell's corner. The table is disabled while recording runs, so that the user
+// can neither click nor scroll it; its cells still draw in their normal
+// colours then, as the rows arriving must stay readable.
+class LogCellDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTextInset = 2;
+
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    static QColor rejectColour();
+    static QColor passColour();
+};

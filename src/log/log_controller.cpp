@@ -1,0 +1,193 @@
+#include "log/log_controller.h"
+
+#include "i18n/window_lexicons.h"
+#include "log/log_cell_delegate.h"
+#include "log/log_selection_model.h"
+#include "log/log_table_model.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QSpinBox>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMultiPartItem = 1;
+// From this row on a new row becomes the current one (and so scrolls into view).
+constexpr int kFirstFollowedRow = 3;
+
+bool isAncestorOf(const QObject *ancestor, const QObject *object)
+{
+    for (const QObject *o = object ? object->parent() : nullptr; o; o = o->parent()) {
+        if (o == ancestor)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+LogController::LogController(const Controls &controls, const i18n::WindowLexicons &lexicons, QObject *parent)
+    : QObject(parent)
+    , m_c(controls)
+    , m_lexicons(lexicons)
+{
+    m_model = new LogTableModel(this);
+    m_c.SG->setModel(m_model);
+    // The view's own selection model goes; ours can refuse changes.
+    QItemSelectionModel *former = m_c.SG->selectionModel();
+    m_selection = new LogSelectionModel(m_model, this);
+    m_c.SG->setSelectionModel(m_selection);
+    delete former;
+    m_c.SG->setItemDelegate(new LogCellDelegate(m_c.SG));
+    m_c.SG->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_c.SG->setSelectionBehavior(QAbstractItemView::SelectItems);
+
+    connect(m_c.CBox10, &QComboBox::currentIndexChanged, this, &LogController::updateSelectionRule);
+    connect(m_c.SP1, &QAbstractButton::toggled, this, &LogController::updateSelectionRule);
+    updateSelectionRule();
+
+    // The window sees every key before the focused control does.
+    qApp->installEventFilter(this);
+}
+
+LogController::~LogController()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool LogController::multiPart() const
+{
+    return m_c.CBox10->currentIndex() == kMultiPartItem;
+}
+
+bool LogController::recording() const
+{
+    return m_c.SP1->isChecked();
+}
+
+int LogController::tableRows() const
+{
+    return m_model->rowCount() + 1;
+}
+
+void LogController::updateSelectionRule()
+{
+    m_selection->setLocked(!multiPart() && !recording());
+}
+
+void LogController::resetLogTable(int rows)
+{
+    m_c.SE1->setValue(1);
+    m_model->setRowCount(rows - 1);
+    m_model->clearCells();
+}
+
+void LogController::setHeaders(int firstColumn, int firstItem, int count)
+{
+    for (int i = 0; i < count; ++i)
+        m_model->setHeaderText(firstColumn + i, m_lexicons.D2.GetItem(firstItem + i));
+    // The marks follow the language as the headers do.
+    m_model->setMarks(m_lexicons.D3.GetItem(3), m_lexicons.D3.GetItem(4));
+}
+
+void LogController::showSinglePartHeaders()
+{
+    resetLogTable(kSinglePartTableRows);
+    setHeaders(0, 1, LogTableModel::kColumns);
+}
+
+void LogController::showMultiPartHeaders()
+{
+    setHeaders(2, 3, LogTableModel::kColumns - 2);
+}
+
+void LogController::showLineRows(int lineCount, const QStringList &lineNames)
+{
+    for (int line = 1; line <= lineCount && line < tableRows(); ++line) {
+        m_model->setCell(line - 1, 0, QString::number(line));
+        m_model->setCell(line - 1, 1, line - 1 < lineNames.size() ? lineNames.at(line - 1) : QString());
+    }
+}
+
+void LogController::makeCurrent(int row)
+{
+    const QModelIndex current = m_c.SG->currentIndex();
+    const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
+    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    if (m_c.SG->currentIndex() == target)
+        m_c.SG->scrollTo(target);
+}
+
+int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)
+{
+    const bool multi = multiPart();
+    const int row = std::clamp(multi ? m_c.SE2->value() : m_c.SE1->value(), 1, LogTableModel::kMaxRows);
+    if (tableRows() <= row)
+        m_model->setRowCount(row);
+    if (row >= kFirstFollowedRow)
+        makeCurrent(row);
+
+    const logbook::LogRowCells cells =
+        logbook::composeLogRow(row, source, multi, logbook::LogTextContext::fromLocale(m_lexicons));
+    m_model->writeRow(row - 1, cells, reading);
+    // The spin field crops at its maximum: after row 100000 the next row
+    // goes to row 100000 again.
+    if (!multi)
+        m_c.SE1->setValue(row + 1);
+    return row;
+}
+
+void LogController::selectGridCell(int row, int column)
+{
+    m_c.SG->setFocus();
+    const QModelIndex target = m_model->index(row - 1, column);
+    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+}
+
+void LogController::showRecordingState()
+{
+    const bool running = recording();
+    m_c.SP1->setText(m_lexicons.D1.GetItem(running ? 2 : 8));
+    m_c.SG->setEnabled(!running);
+    m_c.SP3->setEnabled(!running);
+    updateSelectionRule();
+    m_c.Memo1->setFocus();
+}
+
+void LogController::stopRecording()
+{
+    m_c.SP1->setChecked(false);
+    showRecordingState();
+}
+
+void LogController::setLatestJudgeResult(int judgeResult)
+{
+    m_model->setLatestJudgeResult(judgeResult);
+}
+
+bool LogController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    // A hand-over of the same event to a parent of its last receiver is the
+    // same key press.
+    const bool handedOver = event == m_lastKey && isAncestorOf(watched, m_lastKeyReceiver);
+    m_lastKey = event;
+    m_lastKeyReceiver = watched;
+    if (handedOver)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // A held key repeats; one press records one row.
+    if (key->key() != Qt::Key_Space || key->isAutoRepeat())
+        return false;
+    if (static_cast<QWidget *>(watched)->window() != m_c.window)
+        return false;
+    emit spaceBarPressed();
+    return false;
+}

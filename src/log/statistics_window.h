@@ -1,0 +1,48 @@
+#pragma once
+
+#include "log/batch_statistics.h"
+#include "log/batch_tolerance.h"
+
+#include <QWidget>
+
+class QGridLayout;
+class QLabel;
+class QTableWidget;
+
+namespace i18n {
+class TDesignedLexicon;
+struct WindowLexicons;
+}
+
+// The batch's figures in a window of their own beside the main window, not
+// modal: the counts and yield, and per value group the mean, spread and range
+// formatted as the display formats values, with the tolerance figures where
+// a tolerance judges that group.
+class StatisticsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    StatisticsWindow(const i18n::TDesignedLexicon &texts, const i18n::WindowLexicons &lexicons,
+                     QWidget *parent = nullptr);
+
+    void showFigures(const BatchStatistics &statistics, const BatchTolerances &tolerances);
+
+    // The shown texts, for a test or a picture: the counts by name
+    // ("rows", "passed", "rejected", "yield") and the figures table.
+    QString countText(const QString &name) const;
+    QTableWidget *figures() const { return m_figures; }
+
+private:
+    QLabel *addCount(QGridLayout *grid, const char *name);
+    void retranslate();
+
+    const i18n::TDesignedLexicon &m_texts;
+    const i18n::WindowLexicons &m_lexicons;
+    QList<QLabel *> m_countCaptions;
+    QLabel *m_rows = nullptr;
+    QLabel *m_passed = nullptr;
+    QLabel *m_rejected = nullptr;
+    QLabel *m_yield = nullptr;
+    QTableWidget *m_figures = nullptr;
+};
