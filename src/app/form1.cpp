@@ -55,6 +55,8 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     , portReady(dongleLink->portReady())
     , holdFrames(dongleLink->holdFrames)
 {
+    if (this->options.lexiconTranslator)
+        lexicons.attachEngine(this->options.lexiconTranslator);
     applyWindowDesign();
     panel::buildControls(*this, this, form1Rows());
     panel::buildFrontPanel(*this, Panel4);

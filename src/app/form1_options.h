@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace i18n {
+class LexiconTranslator;
+}
+
 // What the window takes from the machine: where the settings file lives, which
 // port-finder library to load and where the language files are. The program
 // fills it for the installed layout; tests fill it with temporary folders.
@@ -12,6 +16,10 @@ struct Form1Options
     QString settingsFolder; // folder of the settings file "1.dat"; empty: none is read or written
     QString finderLibrary = QStringLiteral("libportvane.so");
     QString languageFolder; // folder of the *.lng files; empty: no language files
+    // Attached to the window's lexicons before anything else is built, so a
+    // test sees every look-up; none: the lexicons give their design texts
+    // until the language engine is attached.
+    i18n::LexiconTranslator *lexiconTranslator = nullptr;
 
     // The running program's options: the shared settings folder and the
     // "lang" folder beside the executable.

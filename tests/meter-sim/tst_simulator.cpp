@@ -127,6 +127,24 @@ private slots:
         }
     }
 
+    void framesAtTheLinksFastestComeOneByOne()
+    {
+        SimOptions options = withParts({QStringLiteral("R=4.7k")});
+        options.frameGap = 13500us;
+        RunningSim s(options);
+        QVERIFY2(s.started, qPrintable(s.error));
+        PtyClient client;
+        QVERIFY(client.open(s.link));
+        QVERIFY(linkUp(client));
+        // However fast they come, a reader that splits at 10 ms pauses gets
+        // each frame as a block of its own.
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray block = client.readBlock();
+            QCOMPARE(block.size(), 18);
+            QVERIFY(protocol::MeterFrame::fromBytes(block)->hasValidTrailer());
+        }
+    }
+
     void commandsChangeTheFrames()
     {
         RunningSim s(withParts({QStringLiteral("U=3.3")}));

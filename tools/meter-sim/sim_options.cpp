@@ -9,6 +9,10 @@ namespace metersim {
 namespace {
 
 constexpr double kMaxSeconds = 86400.0 * 365;
+// A reader splits its input at pauses of more than 10 ms: closer frames
+// would arrive as one block.
+constexpr double kMinFrameGapMs = 11.0;
+constexpr double kMaxFrameGapMs = 60000.0;
 
 std::optional<double> number(const QString &text, double low, double high)
 {
@@ -52,6 +56,11 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
     const QCommandLineOption speed(QStringLiteral("speed"),
                                    QStringLiteral("Send readings FACTOR times faster than the interval says."),
                                    QStringLiteral("FACTOR"));
+    const QCommandLineOption frameGap(
+        QStringLiteral("frame-gap-ms"),
+        QStringLiteral("Send a reading every MS milliseconds whatever the interval (11 or more; 13.5 is the "
+                       "link's fastest, about 74 per second)."),
+        QStringLiteral("MS"));
     const QCommandLineOption connectDelay(QStringLiteral("connect-delay"),
                                           QStringLiteral("Milliseconds from OK+CONNL to the attempt's end (default 300)."),
                                           QStringLiteral("MS"));
@@ -69,7 +78,7 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
                                          QStringLiteral("SECONDS"));
     const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")},
                                      QStringLiteral("Print every received command (hex and decoded) on stderr."));
-    parser.addOptions({help, link, part, cycle, noise, seed, speed, connectDelay, fail, failCount, unplugAfter,
+    parser.addOptions({help, link, part, cycle, noise, seed, speed, frameGap, connectDelay, fail, failCount, unplugAfter,
                        replugAfter, verbose});
 
     if (!parser.parse(args)) {
@@ -127,6 +136,12 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
         if (!v)
             return bad(speed, parser.value(speed));
         o.speed = *v;
+    }
+    if (parser.isSet(frameGap)) {
+        const auto v = number(parser.value(frameGap), kMinFrameGapMs, kMaxFrameGapMs);
+        if (!v)
+            return bad(frameGap, parser.value(frameGap));
+        o.frameGap = std::chrono::microseconds(std::llround(*v * 1000.0));
     }
     if (parser.isSet(connectDelay)) {
         const auto v = number(parser.value(connectDelay), 0, 600000);

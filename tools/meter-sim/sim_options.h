@@ -21,6 +21,9 @@ struct SimOptions
     double noisePercent = 0.0;         // --noise
     std::uint32_t seed = 1;            // --seed
     double speed = 1.0;                // --speed: readings come this many times faster
+    // --frame-gap-ms: readings this far apart whatever the interval; the
+    // link's fastest is 13.5 ms (18 bytes and a pause, about 74 per second).
+    std::optional<std::chrono::microseconds> frameGap;
     DongleConfig dongle;               // --connect-delay, --fail, --fail-count
     std::optional<std::chrono::milliseconds> unplugAfter; // --unplug-after
     std::chrono::milliseconds replugAfter{3000};          // --replug-after; 0 = on SIGUSR1 only

@@ -41,6 +41,23 @@ int msUntil(Clock::time_point now, Clock::time_point when)
 
 } // namespace
 
+std::chrono::microseconds readingInterval(const SimOptions &options, const MeterModel &meter)
+{
+    if (options.frameGap)
+        return *options.frameGap;
+    return meter.readingInterval(options.speed);
+}
+
+std::chrono::microseconds writeGap(const SimOptions &options)
+{
+    const std::chrono::microseconds usual = Simulator::kWriteGap;
+    if (!options.frameGap)
+        return usual;
+    // Some slack below the frame gap, so a write that came a little late
+    // does not delay every frame after it; never 10 ms or less.
+    return std::clamp(*options.frameGap * 4 / 5, std::chrono::microseconds(Simulator::kLeastWriteGap), usual);
+}
+
 QString describeCommand(const ReceivedCommand &c)
 {
     const QString hex = QString::fromLatin1(c.bytes.toHex(' ').toUpper());
@@ -232,7 +249,7 @@ void Simulator::handleCommands(const std::vector<ReceivedCommand> &commands, Clo
             std::array<std::uint8_t, 5> bytes{};
             std::copy_n(reinterpret_cast<const std::uint8_t *>(c.bytes.constData()), 5, bytes.begin());
             m_meter.applyCommand(bytes);
-            const auto interval = m_meter.readingInterval(m_options.speed);
+            const auto interval = readingInterval(m_options, m_meter);
             if (interval != m_interval) {
                 m_interval = interval;
                 m_nextReading = now + interval;
@@ -253,7 +270,7 @@ void Simulator::runDue(Clock::time_point now)
         const QByteArray reply = m_dongle.onDeadline();
         enqueue(reply, false);
         if (m_dongle.linked()) {
-            m_interval = m_meter.readingInterval(m_options.speed);
+            m_interval = readingInterval(m_options, m_meter);
             m_nextReading = now + m_interval;
             log(QStringLiteral("link up"));
         }
@@ -306,7 +323,7 @@ void Simulator::flushOutput(Clock::time_point now)
     }
     m_queue.pop_front();
     m_written = 0;
-    m_nextWrite = Clock::now() + kWriteGap;
+    m_nextWrite = Clock::now() + writeGap(m_options);
 }
 
 void Simulator::readMaster(Clock::time_point now)

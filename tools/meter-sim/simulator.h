@@ -24,13 +24,15 @@ struct SimStreams
 
 // The dongle and the meter behind one pseudo-terminal, run by a single-threaded
 // poll loop whose timers are deadlines on the monotonic clock. Every write to
-// the pty is one reply or one frame, and writes are kept at least kWriteGap
+// the pty is one reply or one frame, and writes are kept at least writeGap()
 // apart, so a reader that splits its input at pauses of 10 ms sees each as one
 // block.
 class Simulator
 {
 public:
     static constexpr std::chrono::milliseconds kWriteGap{30};
+    // With a frame gap: still more than the reader's 10 ms split.
+    static constexpr std::chrono::milliseconds kLeastWriteGap{11};
 
     explicit Simulator(SimOptions options, SimStreams streams = {});
     ~Simulator();
@@ -78,10 +80,18 @@ private:
     qsizetype m_written = 0; // bytes of m_queue.front() already written
     Clock::time_point m_nextWrite{};
     std::optional<Clock::time_point> m_nextReading;
-    std::chrono::milliseconds m_interval{};
+    std::chrono::microseconds m_interval{};
     std::optional<Clock::time_point> m_unplugAt;
     std::optional<Clock::time_point> m_replugAt;
 };
+
+// Time from one reading to the next: the frame gap when one is given, else
+// the meter's recording interval divided by the speed.
+std::chrono::microseconds readingInterval(const SimOptions &options, const MeterModel &meter);
+
+// Least time between two writes: Simulator::kWriteGap, or with a frame gap
+// somewhat less than that gap, but never less than kLeastWriteGap.
+std::chrono::microseconds writeGap(const SimOptions &options);
 
 // One received command as the verbose log shows it: hex, then what it means.
 QString describeCommand(const ReceivedCommand &command);
