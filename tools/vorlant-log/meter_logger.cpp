@@ -94,8 +94,7 @@ void MeterLogger::bindLink()
 
     connect(&m_link, &DongleLink::connecting, this, [this] { verbose(QStringLiteral("the dongle is linking")); });
     connect(&m_link, &DongleLink::linkUp, this, &MeterLogger::onLinkUp);
-    connect(&m_link, &DongleLink::linkDown, this,
-            [this] { onLinkLost(QStringLiteral("the link to the meter was lost")); });
+    connect(&m_link, &DongleLink::linkDown, this, [this] { onLinkLost({}); });
     connect(&m_link, &DongleLink::portClosed, this, [this] { onLinkLost(QStringLiteral("the dongle's port closed")); });
     // Queued: the status line of the same reply comes right after the signal.
     connect(&m_link, &DongleLink::attemptEnded, this, &MeterLogger::onAttemptEnded, Qt::QueuedConnection);
@@ -237,13 +236,15 @@ void MeterLogger::onAttemptEnded()
     enterWaiting();
 }
 
-void MeterLogger::onLinkLost(const QString &reason)
+void MeterLogger::onLinkLost(const QString &detail)
 {
     if (m_phase == Phase::Idle || m_phase == Phase::Waiting || m_phase == Phase::Done)
         return;
-    const QString text = m_phase == Phase::Linking
-                             ? reason + QStringLiteral(" before the link came up")
-                             : QStringLiteral("%1 after %2").arg(reason, readings(m_lines));
+    QString text = m_phase == Phase::Linking
+                       ? QStringLiteral("the link to the meter was lost before it came up")
+                       : QStringLiteral("the link to the meter was lost after %1").arg(readings(m_lines));
+    if (!detail.isEmpty())
+        text += QStringLiteral(" (%1)").arg(detail);
     if (!m_options.reconnect) {
         finish(ExitStatus::LinkFailed, text);
         return;
@@ -257,9 +258,8 @@ void MeterLogger::onPortFailure()
     // A port lost while the link is asked for ends the attempt; a lost live
     // link comes as linkDown from the link itself.
     if (m_phase == Phase::Linking && !m_port.Connected())
-        onLinkLost(QStringLiteral("the dongle's port failed") + (m_lastPortError.isEmpty()
-                                                                     ? QString()
-                                                                     : QStringLiteral(" (%1)").arg(m_lastPortError)));
+        onLinkLost(m_lastPortError.isEmpty() ? QStringLiteral("the dongle's port failed")
+                                             : QStringLiteral("the dongle's port failed: %1").arg(m_lastPortError));
 }
 
 void MeterLogger::onLinkTimeout()

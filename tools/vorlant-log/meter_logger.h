@@ -77,7 +77,7 @@ private:
     void superviseTick();
     void onLinkUp();
     void onAttemptEnded();
-    void onLinkLost(const QString &reason);
+    void onLinkLost(const QString &detail);
     void onPortFailure();
     void onLinkTimeout();
     void sendNextCommand();

@@ -34,10 +34,14 @@ std::optional<double> unitFactor(int kind, int unit, bool secondary)
     return secondary ? profiles::ohmMultiplier(unit) : profiles::primaryUnitMultiplier(kind, unit);
 }
 
-// The editor's text of a number: the shortest exact form, with a point.
-QString numberText(double value)
+// The editor's text of the nominal number counted in a unit of `unitFactor`.
+// Prefixes and units are powers of ten: shifting by a whole power keeps
+// 1 mF at 1000 uF, where dividing the factors would give 1000.0000000000001.
+QString numberIn(const Nominal &nominal, double unitFactor)
 {
-    return QString::fromLatin1(csvNumber(value));
+    const int shift = int(std::lround(std::log10(nominal.prefixFactor) - std::log10(unitFactor)));
+    const double power = std::pow(10.0, std::abs(shift));
+    return QString::fromLatin1(csvNumber(shift >= 0 ? nominal.number * power : nominal.number / power));
 }
 
 } // namespace
@@ -64,6 +68,7 @@ std::optional<Nominal> parseNominal(const QString &text, bool secondary, QString
         if (!prefix.isEmpty() && prefix.at(0) == p.letter)
             nominal.prefixFactor = p.factor;
     }
+    nominal.number = *number;
     nominal.value = *number * nominal.prefixFactor;
 
     const QString unit = match.captured(3);
@@ -87,7 +92,7 @@ void setNominal(profiles::ReferenceEntry &entry, int kind, const Nominal &nomina
     if (secondary && kind != profiles::kSecondaryR) {
         // Q and D are plain numbers without a unit list.
         entry.unit = 0;
-        entry.nominal = nominal.prefixFactor == 1.0 ? nominal.digits : numberText(nominal.value);
+        entry.nominal = nominal.prefixFactor == 1.0 ? nominal.digits : numberIn(nominal, 1.0);
         return;
     }
     // The unit the prefix names keeps the digits as typed.
@@ -105,7 +110,7 @@ void setNominal(profiles::ReferenceEntry &entry, int kind, const Nominal &nomina
             chosen = unit;
     }
     entry.unit = chosen;
-    entry.nominal = numberText(nominal.value / unitFactor(kind, chosen, secondary).value_or(1.0));
+    entry.nominal = numberIn(nominal, unitFactor(kind, chosen, secondary).value_or(1.0));
 }
 
 std::optional<ToleranceSetting> parseTolerance(const QString &text, QString *error)

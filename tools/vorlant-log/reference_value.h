@@ -17,6 +17,7 @@ namespace vorlantlog {
 struct Nominal
 {
     double value = 0.0;        // SI units
+    double number = 0.0;       // the number before the prefix
     QString digits;            // the number as typed, with a point ("4.7")
     double prefixFactor = 1.0; // 1e-9 for "n"; 1 without a prefix
     std::optional<int> kind;   // from a unit: primary R 0, L 1, C 2; secondary R 0
