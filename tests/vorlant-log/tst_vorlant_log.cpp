@@ -376,6 +376,12 @@ void TestVorlantLog::exitStatuses_data()
     QTest::newRow("link refused") << QStringList{QStringLiteral("--fail"), QStringLiteral("CONNF")}
                                   << QStringList{QStringLiteral("--count"), QStringLiteral("1")} << 5
                                   << QByteArray("could not link");
+    // Said once, however often the meter refuses before it links.
+    QTest::newRow("refused, then linked with --reconnect")
+        << QStringList{QStringLiteral("--fail"), QStringLiteral("CONNF"), QStringLiteral("--fail-count"),
+                       QStringLiteral("2"), QStringLiteral("--frame-gap-ms"), QStringLiteral("50")}
+        << QStringList{QStringLiteral("--reconnect"), QStringLiteral("--count"), QStringLiteral("2")} << 0
+        << QByteArray("could not link to the meter; trying again");
     QTest::newRow("no meter to link with") << QStringList{QStringLiteral("--fail"), QStringLiteral("CONNN")}
                                            << QStringList{QStringLiteral("--count"), QStringLiteral("1")} << 5
                                            << QByteArray("no meter");

@@ -195,7 +195,7 @@ void MeterLogger::superviseTick()
     const bool asks = m_link.offer() == DongleLink::Offer::Connect;
     const bool found = m_link.supervise(true);
     if (m_phase == Phase::Waiting && found && asks && m_port.Connected()) {
-        verbose(QStringLiteral("the dongle is back on %1; asking for the link").arg(m_port.Port()));
+        verbose(QStringLiteral("found the dongle on %1; asking for the link").arg(m_port.Port()));
         m_noMeter = false;
         m_phase = Phase::Linking;
         m_linkTimeout.start();
@@ -213,6 +213,7 @@ void MeterLogger::onLinkUp()
     else
         verbose(QStringLiteral("linked to the meter"));
     m_everLinked = true;
+    m_retryReported = false;
     if (m_options.mode || m_options.sendsSettings())
         m_phase = Phase::AwaitingSetup; // the link asks for the delay right after this signal
     else
@@ -230,7 +231,7 @@ void MeterLogger::onAttemptEnded()
         finish(ExitStatus::LinkFailed, why + QStringLiteral(" (link refused)"));
         return;
     }
-    m_report(why + QStringLiteral("; trying again"));
+    reportRetry(why + QStringLiteral("; trying again"));
     // "AT" ends the attempt; the dongle's "OK" lets the link be asked for again.
     m_link.releaseLink();
     enterWaiting();
@@ -271,7 +272,7 @@ void MeterLogger::onLinkTimeout()
         finish(ExitStatus::LinkFailed, text);
         return;
     }
-    m_report(text + QStringLiteral("; trying again"));
+    reportRetry(text + QStringLiteral("; trying again"));
     m_link.releaseLink();
     enterWaiting();
 }
@@ -377,6 +378,17 @@ QString MeterLogger::noDongleText() const
             .arg(QString::fromLocal8Bit(named));
     return QStringLiteral("no dongle found (no serial device of the description \"%1\")")
         .arg(QLatin1String(PortFinder::kDongleDescription));
+}
+
+void MeterLogger::reportRetry(const QString &line)
+{
+    // A meter that stays off would fill the log with the same line every few seconds.
+    if (m_retryReported) {
+        verbose(line);
+        return;
+    }
+    m_retryReported = true;
+    m_report(line);
 }
 
 void MeterLogger::verbose(const QString &line) const

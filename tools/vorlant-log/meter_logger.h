@@ -87,6 +87,8 @@ private:
     void finish(ExitStatus status, const QString &message = {});
     ExitStatus runStatus() const;
     QString noDongleText() const;
+    // A failed attempt with --reconnect: said once until a link comes up, then only with --verbose.
+    void reportRetry(const QString &line);
     void verbose(const QString &line) const;
 
     LoggerOptions m_options;
@@ -115,6 +117,7 @@ private:
     bool m_everLinked = false;
     bool m_loggingBegan = false;
     bool m_noMeter = false; // the last attempt ended with "no meter to link with"
+    bool m_retryReported = false;
     QString m_lastPortError;
 };
 
