@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RUN_DIR  := build/release
 TEST_DIR := build/test
 
-.PHONY: run test build-run build-test bench deps clean
+.PHONY: run test build-run build-test bench package deps clean
 
 deps:
 	@scripts/setup-deps
@@ -27,6 +27,10 @@ bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVORLANT_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+# The Debian package (build/package/vorlant_*.deb), checked by lintian.
+package: deps
+	@JOBS=$(JOBS) packaging/build-deb build/package
 
 clean:
 	rm -rf build

@@ -79,11 +79,13 @@ private:
 int reportLangFileMissing()
 {
     const QString message = QStringLiteral("Lang file is missing");
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vorlant"), message, QMessageBox::Ok);
+    // Watching before the message goes out: whoever reads it may ask the
+    // program to end at once, and that request must close the box, not kill
+    // the program.
+    TerminationWatch watch([&box] { box.reject(); });
     std::fprintf(stderr, "%s\n", qPrintable(message));
     std::fflush(stderr);
-
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vorlant"), message, QMessageBox::Ok);
-    TerminationWatch watch([&box] { box.reject(); });
     box.exec();
     return EXIT_FAILURE;
 }

@@ -47,11 +47,19 @@ void DongleLink::bindPortEvents()
                                 const QString &) { portFailed(kind, systemError); };
 }
 
+bool DongleLink::dongleFound() const
+{
+    if (!m_fixedPort.isEmpty())
+        return m_fixedPortFound;
+    return m_finder && m_finder->found() == 1;
+}
+
 bool DongleLink::searchPort(QString *portName)
 {
     if (!m_fixedPort.isEmpty()) {
         // A named device counts as plugged in while its path exists.
-        if (!QFileInfo::exists(m_fixedPort))
+        m_fixedPortFound = QFileInfo::exists(m_fixedPort);
+        if (!m_fixedPortFound)
             return false;
         *portName = m_fixedPort;
         return true;
@@ -65,8 +73,7 @@ bool DongleLink::searchPort(QString *portName)
 bool DongleLink::findAndOpenDongle()
 {
     QString portName;
-    m_dongleFound = searchPort(&portName);
-    if (!m_dongleFound)
+    if (!searchPort(&portName))
         return false;
     // Open already (or closed on purpose by the probe): leave the port alone.
     if (m_portReady)

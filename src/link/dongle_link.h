@@ -94,7 +94,9 @@ public:
     // alone while set. Cleared when the port closes on a present dongle.
     const bool &portReady() const { return m_portReady; }
     // The last search found the dongle's port; commands go out only then.
-    bool dongleFound() const { return m_dongleFound; }
+    // With a finder this is its record's "found" as its last call left it,
+    // whoever made that call.
+    bool dongleFound() const;
     Offer offer() const { return m_offer; }
 
     // 1 while frames are to be dropped (a setting is being changed). The
@@ -177,7 +179,7 @@ private:
     QString m_fixedPort;
     bool m_meterConnected = false;
     bool m_portReady = false;
-    bool m_dongleFound = false;
+    bool m_fixedPortFound = false;
     Offer m_offer = Offer::Connect;
     bool m_closing = false;
     bool m_gonePending = false;

@@ -342,6 +342,7 @@ void TestDongleLink::finderNamesThePort()
     const bool found = m_link->findAndOpenDongle();
     qunsetenv("PORTVANE_PORT");
     QVERIFY(found);
+    QVERIFY(m_link->dongleFound());
     QCOMPARE(m_port->Port(), m_pty->linkPath());
     QCOMPARE(m_port->BaudRate(), br57600);
     QCOMPARE(m_port->FlowControl().FlowControl(), fcHardware);
