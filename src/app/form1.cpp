@@ -1,9 +1,11 @@
 #include "app/form1.h"
+#include "app/repaint_limiter.h"
 
 #include "app/com_port_design.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
 #include "log/log_controller.h"
+#include "log/log_header_view.h"
 #include "log/log_table_model.h"
 #include "panel/button_pictures.h"
 #include "panel/caption_strip.h"
@@ -78,6 +80,10 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     buildLogGrid();
+    createProfileControllers();
+    // Readings come up to 74 times a second; the window paints what they
+    // changed at most 25 times a second.
+    new RepaintLimiter(this, kRepaintIntervalMs);
     createTimers();
     createComPort();
     bindLink();
@@ -123,6 +129,7 @@ void TForm1::buildLogGrid()
 {
     // The header row comes from the model; there are no fixed columns. Rows
     // have one fixed height, so a long log costs the view nothing to lay out.
+    SG->setHorizontalHeader(new LogHeaderView(kLogRowHeight, SG));
     SG->verticalHeader()->hide();
     SG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG->verticalHeader()->setDefaultSectionSize(kLogRowHeight);

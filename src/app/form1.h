@@ -4,6 +4,7 @@
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
+#include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -35,6 +36,11 @@ namespace protocol {
 class MeterCommand;
 }
 
+namespace profiles {
+class LineEditorController;
+class ProfilesController;
+}
+
 namespace panel {
 class CaptionStrip;
 class DropDown;
@@ -53,8 +59,9 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_seams.cpp
-// (steps that later features fill in).
+// (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
+// (profiles and tolerance sorting), form1_seams.cpp (steps that later features
+// fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -67,6 +74,8 @@ public:
     // Status lines Memo1 keeps: with the auto option on and the meter off, two
     // lines come every 2.5 s for as long as the program runs.
     static constexpr int kStatusLines = 1000;
+    // Least time between two paintings of the window (see RepaintLimiter).
+    static constexpr int kRepaintIntervalMs = 100;
 
     explicit TForm1(Form1Options options = {}, QWidget *parent = nullptr);
     // Closes the port while every control still exists (its closing handler
@@ -127,7 +136,7 @@ public:
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet
     QFrame *Panel10 = nullptr;
-    QTableView *SG = nullptr; // the log
+    LogTableView *SG = nullptr; // the log
 
     // Non-visual parts.
     QTimer *T2 = nullptr;
@@ -140,6 +149,8 @@ public:
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
+    profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;
@@ -285,11 +296,14 @@ private:
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
 
+    // --- profiles and tolerance sorting (form1_profiles.cpp) ---
+    void createProfileControllers();
+    std::optional<std::int32_t> judgeReading();
+    // Lists the open profile's line names and applies line 1.
+    void fillLineNames();
+
     // --- steps that later features fill in (form1_seams.cpp) ---
     void setDefaultLanguage();
-    std::optional<std::int32_t> judgeReading();
-    // Profiles: lists the open profile's line names and applies line 1.
-    void fillLineNames();
 
     bool shown_ = false;
     bool probed_ = false;

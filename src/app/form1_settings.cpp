@@ -10,6 +10,7 @@
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
+#include "profiles/profile_file.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -63,7 +64,11 @@ bool TForm1::reopenLastProfile(const QString &path)
     const std::optional<std::int32_t> count = app::readProfileLineCount(path);
     if (!count)
         return false;
-    lineCount = *count;
+    // Only the lines the file really holds are offered.
+    const profiles::ProfileRead read = profiles::readProfile(path);
+    if (!read.contents)
+        return false;
+    lineCount = std::min(*count, read.contents->lineCount);
     SE2->setMaximum(lineCount + 1);
     if (CBox10->currentIndex() == kSinglePartItem)
         fillLineNames();

@@ -14,6 +14,22 @@ QColor LogCellDelegate::passColour()
     return QColor(0, 128, 0);
 }
 
+const QStaticText &LogCellDelegate::laidOut(const QString &text, const QFont &font) const
+{
+    if (font != m_textsFont || m_texts.size() >= kCachedTexts) {
+        m_texts.clear();
+        m_textsFont = font;
+    }
+    auto it = m_texts.find(text);
+    if (it == m_texts.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        it = m_texts.insert(text, laid);
+    }
+    return *it;
+}
+
 void LogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     // The active colours whatever the table's state (see the class comment).
@@ -43,11 +59,16 @@ void LogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const QString shown = index.data(Qt::DisplayRole).toString();
     if (shown.isEmpty())
         return;
+    const QStaticText &laid = laidOut(shown, option.font);
+    const QPoint at = option.rect.topLeft() + QPoint(kTextInset, kTextInset);
+    // Cut at the cell's edge only when the text is wider than the cell.
+    const bool clip = laid.size().width() > option.rect.width() - kTextInset
+                      || laid.size().height() > option.rect.height() - kTextInset;
     painter->save();
-    painter->setClipRect(option.rect);
+    if (clip)
+        painter->setClipRect(option.rect, Qt::IntersectClip);
     painter->setFont(option.font);
     painter->setPen(text);
-    const QRect area = option.rect.adjusted(kTextInset, kTextInset, 0, 0);
-    painter->drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+    painter->drawStaticText(at, laid);
     painter->restore();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 // Draws the log's cells: the reject column red or green, failed deviation
@@ -20,4 +22,13 @@ public:
 
     static QColor rejectColour();
     static QColor passColour();
+
+private:
+    // Laid-out texts of the cells painted lately: a long log repaints the
+    // same rows many times while readings arrive.
+    const QStaticText &laidOut(const QString &text, const QFont &font) const;
+
+    static constexpr qsizetype kCachedTexts = 2048;
+    mutable QHash<QString, QStaticText> m_texts;
+    mutable QFont m_textsFont;
 };

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -46,6 +47,11 @@ LogController::LogController(const Controls &controls, const i18n::WindowLexicon
     m_c.SG->setItemDelegate(new LogCellDelegate(m_c.SG));
     m_c.SG->setSelectionMode(QAbstractItemView::SingleSelection);
     m_c.SG->setSelectionBehavior(QAbstractItemView::SelectItems);
+
+    m_scroll = new QTimer(this);
+    m_scroll->setSingleShot(true);
+    m_scroll->setInterval(kScrollIntervalMs);
+    connect(m_scroll, &QTimer::timeout, this, &LogController::scrollToCurrent);
 
     connect(m_c.CBox10, &QComboBox::currentIndexChanged, this, &LogController::updateSelectionRule);
     connect(m_c.SP1, &QAbstractButton::toggled, this, &LogController::updateSelectionRule);
@@ -119,9 +125,21 @@ void LogController::makeCurrent(int row)
 {
     const QModelIndex current = m_c.SG->currentIndex();
     const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
+    // The row becomes current now; the table scrolls to it with the next
+    // scroll due, not once per reading.
+    const bool autoScroll = m_c.SG->hasAutoScroll();
+    m_c.SG->setAutoScroll(false);
     m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
-    if (m_c.SG->currentIndex() == target)
-        m_c.SG->scrollTo(target);
+    m_c.SG->setAutoScroll(autoScroll);
+    if (m_c.SG->currentIndex() == target && !m_scroll->isActive())
+        m_scroll->start();
+}
+
+void LogController::scrollToCurrent()
+{
+    const QModelIndex current = m_c.SG->currentIndex();
+    if (current.isValid())
+        m_c.SG->scrollTo(current);
 }
 
 int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)

@@ -14,6 +14,7 @@ class QComboBox;
 class QEvent;
 class QSpinBox;
 class QTableView;
+class QTimer;
 class QWidget;
 
 namespace i18n {
@@ -45,6 +46,9 @@ public:
     };
 
     static constexpr int kSinglePartTableRows = 16; // header + 15
+    // A new current row is scrolled into view at most this often: readings
+    // may come 74 times a second, and each scroll moves the whole table.
+    static constexpr int kScrollIntervalMs = 40;
 
     // Makes the model, the cell drawing and the selection rules of SG. Looks
     // up no lexicon item: the headers come with showSinglePartHeaders.
@@ -101,11 +105,13 @@ private:
     void updateSelectionRule();
     void setHeaders(int firstColumn, int firstItem, int count);
     void makeCurrent(int row);
+    void scrollToCurrent();
 
     Controls m_c;
     const i18n::WindowLexicons &m_lexicons;
     LogTableModel *m_model = nullptr;
     LogSelectionModel *m_selection = nullptr;
+    QTimer *m_scroll = nullptr;
     // The key event last seen and where: Qt hands an unaccepted key to each
     // parent in turn, and each hand-over passes the application's filter.
     const QEvent *m_lastKey = nullptr;
