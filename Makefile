@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RUN_DIR  := build/release
 TEST_DIR := build/test
 
-.PHONY: run test build-run build-test bench package deps clean
+.PHONY: run test build-run build-test bench package deps clean lang-check lang-update
 
 deps:
 	@scripts/setup-deps
@@ -22,6 +22,14 @@ build-test: deps
 
 test: build-test
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# lang/eng.lng against the window's texts: lang-check tests it, lang-update
+# rewrites it (translations kept, new texts added in Russian for a translator).
+ENG_LNG_TEST := i18n_window_tst_english_file
+lang-check lang-update: deps
+	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVORLANT_SANITIZE=ON -DVORLANT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(TEST_DIR) -j $(JOBS) --target $(ENG_LNG_TEST)
+	@cd $(TEST_DIR) && $(if $(filter lang-update,$@),VORLANT_UPDATE_ENG_LNG=1) ctest -R $(ENG_LNG_TEST) --output-on-failure
 
 bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVORLANT_BUILD_TESTS=OFF >/dev/null

@@ -2,6 +2,9 @@
 #include "app/repaint_limiter.h"
 
 #include "app/com_port_design.h"
+#include "i18n/lang_combo.h"
+#include "i18n/lang_man_client.h"
+#include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
 #include "link/port_finder.h"
 #include "log/log_controller.h"
@@ -90,7 +93,11 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     bindHandlers();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
+    // Before FormCreate, whose first lexicon look-up starts the engine.
+    createLanguageEngine();
     FormCreate();
+    // Started already, unless FormCreate looked nothing up.
+    LangManClient1->FormCreated();
 }
 
 TForm1::~TForm1()
@@ -150,6 +157,7 @@ void TForm1::buildLogGrid()
     for (int column = 0; column < LogTableModel::kColumns; ++column)
         SG->horizontalHeader()->resizeSection(column, kLogColumnWidths[column]);
     bindLogHandlers();
+    bindBatchViews();
 }
 
 void TForm1::createTimers()

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class BatchController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -34,6 +35,12 @@ class QToolButton;
 
 namespace protocol {
 class MeterCommand;
+}
+
+namespace i18n {
+class TLangCombo;
+class TLangManClient;
+class TLangManEngine;
 }
 
 namespace profiles {
@@ -59,9 +66,10 @@ class SpinEdit;
 // closing), form1_link.cpp (the dongle link), form1_frames.cpp (readings to the
 // display), form1_commands.cpp (settings commands and the hold-off),
 // form1_remote.cpp (the panel's settings and mode controls), form1_settings.cpp
-// (the settings file), form1_log.cpp (the measurement log), form1_profiles.cpp
-// (profiles and tolerance sorting), form1_seams.cpp (steps that later features
-// fill in).
+// (the settings file), form1_log.cpp (the measurement log), form1_language.cpp
+// (the languages), form1_profiles.cpp (profiles and tolerance sorting),
+// form1_batch.cpp (statistics, trend chart and CSV of the log), form1_seams.cpp
+// (steps that later features fill in).
 class TForm1 : public QWidget, public panel::FrontPanelControls
 {
     Q_OBJECT
@@ -148,7 +156,15 @@ public:
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    // Localization (form1_language.cpp): the engine, declared before the
+    // lexicons that look up through it so that it outlives them, the window's
+    // client and the binding of the language selector LangCombo1.
+    std::unique_ptr<i18n::TLangManEngine> LangMan;
+    std::unique_ptr<i18n::TLangManClient> LangManClient1;
+    std::unique_ptr<i18n::TLangCombo> langSelector;
+    std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
     profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
     profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
     i18n::WindowLexicons lexicons;
@@ -257,6 +273,11 @@ public:
     // The space bar, seen before the focused control gets it.
     void FormKeyPressSpace();
 
+    // --- languages (form1_language.cpp) ---
+    void LangManChangeLangQuery(i18n::TLangManEngine *Sender, bool &Continue);
+    void LangManChangeLanguage(i18n::TLangManEngine *Sender);
+    void LangManClient1ChangeLanguage(i18n::TLangManClient *Sender);
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -295,6 +316,11 @@ private:
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
+    void bindBatchViews();
+
+    // Gives the language engine its default language, "English".
+    void setDefaultLanguage();
+    void createLanguageEngine();
 
     // --- profiles and tolerance sorting (form1_profiles.cpp) ---
     void createProfileControllers();
@@ -303,7 +329,6 @@ private:
     void fillLineNames();
 
     // --- steps that later features fill in (form1_seams.cpp) ---
-    void setDefaultLanguage();
 
     bool shown_ = false;
     bool probed_ = false;

@@ -4,6 +4,3 @@
 
 #include "app/form1.h"
 
-// Localization: gives the language engine its default language, "English".
-void TForm1::setDefaultLanguage() {}
-

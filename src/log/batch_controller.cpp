@@ -57,6 +57,16 @@ BatchController::~BatchController()
     delete m_chart.data();
 }
 
+StatisticsWindow *BatchController::statisticsWindow() const
+{
+    return m_statistics.data();
+}
+
+TrendChartWindow *BatchController::chartWindow() const
+{
+    return m_chart.data();
+}
+
 void BatchController::setTolerances(std::function<BatchTolerances()> tolerances)
 {
     m_tolerances = std::move(tolerances);

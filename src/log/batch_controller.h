@@ -62,8 +62,8 @@ public:
 
     LogContextMenu *contextMenu() const { return m_menu; }
     // Null until first opened.
-    StatisticsWindow *statisticsWindow() const { return m_statistics; }
-    TrendChartWindow *chartWindow() const { return m_chart; }
+    StatisticsWindow *statisticsWindow() const;
+    TrendChartWindow *chartWindow() const;
 
 signals:
     // A file could not be written; the owner shows the message.

@@ -28,7 +28,6 @@ i18n::TDesignedLexicon makeBatchLexicon()
                                       QStringLiteral("Не удалось сохранить файл"),
                                       QStringLiteral("Файлы CSV (*.csv)"),
                                       QStringLiteral("Изображения PNG (*.png)"),
-                                      QStringLiteral("Нет измерений"),
                                       QStringLiteral("Основной"),
                                       QStringLiteral("Дополнительный"),
                                   });

@@ -31,7 +31,6 @@ enum Item : int {
     SaveFailed,
     CsvFiles,
     PngFiles,
-    NoReadings,
     Primary,
     Secondary,
 };

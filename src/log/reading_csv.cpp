@@ -217,14 +217,13 @@ CsvRecord csvRecordFor(const LoggedReading &row, std::optional<std::int64_t> pos
         record.frequencyHz = double(row.reading.frequencyHz);
     record.levelVolts = levelVolts(row.settings.levelCode);
     record.circuit = row.settings.seriesCircuit != 0 ? QStringLiteral("series") : QStringLiteral("parallel");
-    if (row.judged) {
+    if (row.judged)
         record.verdict = row.judgeResult == 0 ? QStringLiteral("pass") : QStringLiteral("reject");
-        // A tolerance that is off gave no deviation; the number kept is an older one.
-        if (row.primaryToleranceOn)
-            record.primaryDeviationPercent = row.primaryDeviation;
-        if (row.secondaryToleranceOn)
-            record.secondaryDeviationPercent = row.secondaryDeviation;
-    }
+    // A deviation belongs to a tolerance that was on; the other is a stale number.
+    if (row.judged && row.primaryToleranceOn)
+        record.primaryDeviationPercent = row.primaryDeviation;
+    if (row.judged && row.secondaryToleranceOn)
+        record.secondaryDeviationPercent = row.secondaryDeviation;
     return record;
 }
 

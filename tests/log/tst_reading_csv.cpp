@@ -126,7 +126,6 @@ void TestReadingCsv::fileReadsBackValueByValue()
         if (r.judged) {
             QCOMPARE(cells[14], r.judgeResult == 0 ? "pass" : "reject");
             QCOMPARE(number(cells[15]), r.primaryDeviation);
-            // A tolerance that is off leaves its deviation empty.
             if (r.secondaryToleranceOn)
                 QCOMPARE(number(cells[16]), r.secondaryDeviation);
             else

@@ -1,0 +1,47 @@
+// The batch views of the log (statistics, trend chart, CSV), bound to the
+// log's rows and to the line editor's tolerances.
+
+#include "app/form1.h"
+
+#include "app/message_box.h"
+#include "log/batch_controller.h"
+#include "log/log_table_model.h"
+#include "panel/drop_down.h"
+#include "profiles/line_editor_controller.h"
+
+namespace {
+
+constexpr int kMultiPartItem = 1;
+
+} // namespace
+
+void TForm1::bindBatchViews()
+{
+    batchViews = new BatchController(
+        SG, this, lexicons, [this](int row) { return logModel->reading(row); },
+        [this] { return logModel->rowCount(); }, this);
+
+    if (options.lexiconTranslator)
+        batchViews->Dstat.setLangManEngine(options.lexiconTranslator);
+
+    batchViews->setTolerances([this] {
+        // In multi-part mode every row has its own line's nominal: no single
+        // tolerance describes the batch.
+        if (!lineEditor || CBox10->currentIndex() == kMultiPartItem)
+            return BatchTolerances{};
+        return batchTolerances(lineEditor->reference(), profiles::LineEditorController::decimalSeparator());
+    });
+
+    connect(logModel, &LogTableModel::readingWritten, batchViews, &BatchController::rowWritten);
+    connect(logModel, &QAbstractItemModel::modelReset, batchViews, &BatchController::rowsReset);
+    connect(logModel, &QAbstractItemModel::rowsRemoved, batchViews, &BatchController::rowsReset);
+    // Emptying the log rewrites the texts of every row at once; the marks of
+    // every row also change at once, but they carry no reading.
+    connect(logModel, &QAbstractItemModel::dataChanged, batchViews,
+            [this](const QModelIndex &first, const QModelIndex &last, const QList<int> &roles) {
+                if (first.row() != last.row() && (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
+                    batchViews->rowsReset();
+            });
+    connect(batchViews, &BatchController::failed, this,
+            [this](const QString &caption, const QString &text) { app::showMessage(this, caption, text); });
+}
