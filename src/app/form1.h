@@ -4,7 +4,6 @@
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
-#include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -144,7 +143,7 @@ public:
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet
     QFrame *Panel10 = nullptr;
-    LogTableView *SG = nullptr; // the log
+    QTableView *SG = nullptr; // the log
 
     // Non-visual parts.
     QTimer *T2 = nullptr;

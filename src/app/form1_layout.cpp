@@ -3,7 +3,6 @@
 // parent, left, top, width, height, character height (0 = inherited),
 // alignment, design states, design text (list items separated by \n).
 #include "app/form1.h"
-#include "log/log_table_view.h"
 #include "panel/caption_strip.h"
 #include "panel/control_table.h"
 #include "panel/drop_down.h"

@@ -16,6 +16,7 @@
 #include "protocol/frame_encoder.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -94,6 +95,7 @@ private slots:
     void clearWhileRecording();
     void multiPartRowsBelongToProfileLines();
     void rowColoursFollowTheVerdicts();
+    void whatTheScreenShowsKeepsUpWithTheRows();
 
 private:
     // Sends bytes as one read and waits until the window has read them.
@@ -475,6 +477,47 @@ void TestForm1Log::rowColoursFollowTheVerdicts()
     QVERIFY2(left >= cell.left() + LogCellDelegate::kTextInset, qPrintable(QString::number(left - cell.left())));
     QVERIFY2(top >= cell.top() + LogCellDelegate::kTextInset, qPrintable(QString::number(top - cell.top())));
     QVERIFY(left < cell.left() + 10);
+}
+
+void TestForm1Log::whatTheScreenShowsKeepsUpWithTheRows()
+{
+    TForm1 &f = *m_form;
+    // The first showing probes the dongle; it answers.
+    std::future<QByteArray> probe = m_rig->answerAttention({"OK", "OK"});
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTRY_VERIFY(probe.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+    QVERIFY(f.ComPort->Connected());
+    bringLinkUp();
+    f.SP1->click();
+
+    // The table as painted on the screen, against the table drawn afresh:
+    // rows painted only where they changed must add up to the same picture.
+    QWidget *viewport = f.SG->viewport();
+    const auto onScreen = [&f, viewport] {
+        const QRect area(viewport->mapTo(&f, QPoint(0, 0)), viewport->size());
+        return f.screen()->grabWindow(f.winId(), area.x(), area.y(), area.width(), area.height()).toImage();
+    };
+    const auto drawnAfresh = [viewport] { return viewport->grab().toImage(); };
+    const auto same = [&] {
+        const QImage a = onScreen().convertToFormat(QImage::Format_RGB32);
+        const QImage b = drawnAfresh().convertToFormat(QImage::Format_RGB32);
+        return a.size() == b.size() && a == b;
+    };
+
+    for (int i = 0; i < 30; ++i)
+        frame(MeterSettings{}, 100.0 + i, 0.001);
+    QTRY_VERIFY(same());
+    // Row 30 is in view.
+    QVERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(29, 0))));
+
+    f.SE1->setValue(60);
+    frame();
+    QTRY_VERIFY(same());
+    QVERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(59, 0))));
+
+    f.B5->click();
+    QTRY_VERIFY(same());
 }
 
 QTEST_MAIN(TestForm1Log)

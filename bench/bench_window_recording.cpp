@@ -1,0 +1,162 @@
+// The window's CPU while the meter sends at the link's fastest: the meter
+// simulator sends an 18-byte frame every 13.5 ms (about 74 per second), the
+// window is linked to it through the port finder and the serial port, and
+// records (or, for comparison, does not). CPU is this whole process (the
+// window's thread and the serial port's thread) over wall time; frames and
+// rows are counted, so nothing may be skipped to look cheap.
+//
+//   bench_window_recording [--benchmark_filter=...]
+//   BENCH_SECONDS=20   how long each measurement runs (default 10)
+//   QT_QPA_PLATFORM    offscreen unless set (xcb under xvfb-run shows the X cost)
+
+#include "app/form1.h"
+#include "link/com_port.h"
+#include "log/log_table_model.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <ctime>
+
+namespace {
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the event loop (sleeping between events) for `ms`.
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitFor(const std::function<bool()> &condition, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        runFor(20);
+    }
+    return true;
+}
+
+// Arg: 1 recording, 0 not.
+void BM_WindowAtTheLinksFastest(benchmark::State &state)
+{
+    const bool recording = state.range(0) != 0;
+    const int seconds = qEnvironmentVariableIntValue("BENCH_SECONDS") > 0
+                            ? qEnvironmentVariableIntValue("BENCH_SECONDS")
+                            : 10;
+    const QString bin = QCoreApplication::applicationDirPath();
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("dongle"));
+        QProcess sim;
+        sim.setProgram(bin + QStringLiteral("/meter-sim"));
+        sim.setArguments({QStringLiteral("--link"), link, QStringLiteral("--frame-gap-ms"), QStringLiteral("13.5"),
+                          QStringLiteral("--part"), QStringLiteral("C=100n,ESR=0.2"), QStringLiteral("--noise"),
+                          QStringLiteral("0.5")});
+        sim.setStandardOutputFile(QProcess::nullDevice());
+        sim.setStandardErrorFile(QProcess::nullDevice());
+        sim.start();
+        if (!waitFor([&link] { return QFile::exists(link); }, 15000)) {
+            state.SkipWithError("the meter simulator did not start");
+            return;
+        }
+        qputenv("PORTVANE_PORT", QFile::encodeName(link));
+
+        Form1Options options;
+        options.finderLibrary = bin + QStringLiteral("/libportvane.so");
+        options.settingsFolder = dir.filePath(QStringLiteral("RLC_Data"));
+        auto form = std::make_unique<TForm1>(options);
+        TForm1 &f = *form;
+        int frames = 0;
+        QObject::connect(&f, &TForm1::frameDisplayed, [&frames] { ++frames; });
+        int rows = 0;
+        QObject::connect(f.logModel, &LogTableModel::readingWritten, [&rows] { ++rows; });
+
+        f.show();
+        if (!waitFor([&f] { return f.portReady; }, 15000)) {
+            state.SkipWithError("the window found no dongle");
+            return;
+        }
+        f.B2->click();
+        // Linked, and the settings sent a second later have been taken.
+        if (!waitFor([&f] { return f.meterConnected; }, 15000)
+            || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.holdFrames == 0; },
+                        15000)) {
+            state.SkipWithError("no link to the meter");
+            return;
+        }
+        if (recording)
+            f.SP1->click();
+        runFor(1000);
+
+        const int framesBefore = frames;
+        const int rowsBefore = rows;
+        QElapsedTimer wall;
+        wall.start();
+        const double cpuBefore = cpuSeconds();
+        const double windowCpuBefore = threadCpuSeconds();
+        runFor(seconds * 1000);
+        const double cpu = cpuSeconds() - cpuBefore;
+        const double windowCpu = threadCpuSeconds() - windowCpuBefore;
+        const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(elapsed);
+
+        state.counters["cpu_percent"] = 100.0 * cpu / elapsed;
+        state.counters["frames_per_s"] = (frames - framesBefore) / elapsed;
+        state.counters["rows_per_s"] = (rows - rowsBefore) / elapsed;
+        // The window's thread alone, per frame: steadier than the percentage
+        // when a busy machine makes frames go missing.
+        state.counters["window_us_per_frame"] = 1e6 * windowCpu / std::max(1, frames - framesBefore);
+        state.counters["frames"] = frames - framesBefore;
+        state.counters["rows"] = rows - rowsBefore;
+
+        form.reset();
+        qunsetenv("PORTVANE_PORT");
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+}
+BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
