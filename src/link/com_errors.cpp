@@ -70,6 +70,12 @@ bool isDeviceGoneError(int err)
     return err == EIO || err == ENXIO || err == ENODEV;
 }
 
+bool isPortLost(TComExceptions kind, qint64 winError)
+{
+    return kind == CE_OpenFailed || kind == CE_WaitFailed
+           || (winError > 0 && isDeviceGoneError(static_cast<int>(winError)));
+}
+
 bool isNoModemLinesError(int err)
 {
     return err == ENOTTY || err == EINVAL;

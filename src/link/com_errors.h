@@ -40,6 +40,11 @@ QString systemErrorText(int err);
 // hung-up terminal): EIO, ENXIO, ENODEV.
 bool isDeviceGoneError(int err);
 
+// A reported failure after which the open port is of no more use and must
+// be closed and opened again: it could not be opened, its device vanished,
+// or its event thread ended (nothing received would be announced).
+bool isPortLost(TComExceptions kind, qint64 winError);
+
 // Modem-line ioctls on devices without modem lines (pseudo-terminals):
 // not a failure, the lines simply read as off.
 bool isNoModemLinesError(int err);

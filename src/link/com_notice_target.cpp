@@ -19,3 +19,9 @@ void ComNoticeTarget::deliver(quint64 generation)
     if (port_->handleRxNotice(generation) && port_)
         port_->raiseRx80Full(generation);
 }
+
+void ComNoticeTarget::threadFailed(quint64 generation, int err)
+{
+    if (port_)
+        port_->eventThreadFailed(generation, err);
+}

@@ -17,6 +17,8 @@ public:
     // Runs one notice: the receive handling, then (whatever it threw) the
     // release of the event thread's next notice.
     void deliver(quint64 generation);
+    // The event thread of that opening ended by itself with errno err.
+    void threadFailed(quint64 generation, int err);
 
     bool delivering() const { return depth_ > 0; }
     // The port is being destroyed inside deliver(): forget it and go when

@@ -19,9 +19,11 @@
 // - Only received data and hang-ups can be waited for; the other events of
 //   the classic mask have no source here, so they have no handlers.
 //
-// All calls belong on the owner's thread. Handlers run there too, except
-// with SyncMethod smNone, where OnRxChar/OnRxBuf/OnRx80Full run on the
-// event thread; such a handler may close the port but not destroy it.
+// All calls belong on the owner's thread, and every handler runs there: the
+// event thread only posts notices. An event thread that ends by itself
+// (anything but a close or a hang-up) is reported as error 21, "WaitForEvent
+// method failed", with the errno that ended it; the port then hears nothing
+// more until it is closed and opened again.
 
 #include "link/com_errors.h"
 #include "link/com_types.h"
@@ -146,6 +148,8 @@ private:
     bool handleRxNotice(quint64 generation);
     void raiseRx80Full(quint64 generation);
     void finishRxNotice(quint64 generation);
+    // Reports an event thread that ended without being asked (error 21).
+    void eventThreadFailed(quint64 generation, int err);
     int readBytes(unsigned char *buf, int count);
     int writeBytes(const unsigned char *buf, int count);
     // Reports code through OnException, or throws EComPort when unassigned.

@@ -52,25 +52,16 @@ void TCustomComPort::startThread()
     if (fd_ < 0 || events_ == TComEvents())
         return;
     const quint64 generation = generation_;
-    TComThread::Announce announce;
-    if (syncMethod_ == smNone) {
-        announce = [this, generation] {
-            try {
-                if (handleRxNotice(generation))
-                    raiseRx80Full(generation);
-            } catch (...) {
-                // Nobody on this thread could show it; the next notice goes on.
-            }
-            finishRxNotice(generation);
-        };
-    } else {
-        ComNoticeTarget *target = noticeTarget_;
-        announce = [target, generation] {
-            QMetaObject::invokeMethod(target, [target, generation] { target->deliver(generation); },
-                                      Qt::QueuedConnection);
-        };
-    }
-    thread_ = std::make_unique<TComThread>(fd_, eventThreadPriority_, std::move(announce));
+    ComNoticeTarget *target = noticeTarget_;
+    TComThread::Announce announce = [target, generation] {
+        QMetaObject::invokeMethod(target, [target, generation] { target->deliver(generation); },
+                                  Qt::QueuedConnection);
+    };
+    TComThread::Failed failed = [target, generation](int err) {
+        QMetaObject::invokeMethod(target, [target, generation, err] { target->threadFailed(generation, err); },
+                                  Qt::QueuedConnection);
+    };
+    thread_ = std::make_unique<TComThread>(fd_, eventThreadPriority_, std::move(announce), std::move(failed));
     if (!thread_->Started()) {
         const int err = thread_->StartError();
         thread_.reset();
@@ -131,6 +122,17 @@ void TCustomComPort::finishRxNotice(quint64 generation)
 {
     if (thread_ && generation == generation_)
         thread_->NoticeHandled();
+}
+
+// The event thread of this opening ended by itself. The port still looks
+// open and its device may still answer, but no arrival would be announced
+// any more: the owner must close it and open it again.
+void TCustomComPort::eventThreadFailed(quint64 generation, int err)
+{
+    if (!open_ || generation != generation_ || !thread_)
+        return;
+    stopThread();
+    raise(21, err);
 }
 
 // --- transfers -----------------------------------------------------------

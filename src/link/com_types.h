@@ -26,7 +26,8 @@ enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 // Shortcut over the four flow-control fields that the presets touch.
 enum TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
 
-enum TSyncMethod { smThreadSync, smWindowSync, smNone };
+// Both hand every notice to the owner's thread through its event queue.
+enum TSyncMethod { smThreadSync, smWindowSync };
 
 // Values are the classic event-mask bits, so a set converts to the mask as is.
 enum TComEvent {

@@ -195,10 +195,10 @@ void DongleLink::portClosing()
 void DongleLink::portFailed(TComExceptions kind, qint64 systemError)
 {
     ++m_portErrors;
-    // A port whose device vanished, or that could not be opened at all, is
-    // given up after the failing call has returned; supervision reopens it.
-    const bool unusable = comport::isDeviceGoneError(static_cast<int>(systemError)) || kind == CE_OpenFailed;
-    if (unusable && !m_closing && !m_gonePending) {
+    // A port whose device vanished, that could not be opened at all, or whose
+    // event thread died is given up after the failing call has returned;
+    // supervision reopens it.
+    if (comport::isPortLost(kind, systemError) && !m_closing && !m_gonePending) {
         m_gonePending = true;
         QTimer::singleShot(0, this, &DongleLink::dongleGone);
     }

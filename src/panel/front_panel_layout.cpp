@@ -28,9 +28,9 @@ namespace {
 
 constexpr Qt::Alignment kNone = {};
 constexpr unsigned kField = 0;
-// Labels that size themselves to their text in the meter's own program reach
-// to the display's right edge here and let the pointer through, which shows
-// the same text without covering a field the user can click.
+// The big value labels would grow with their text and cover the fields the
+// user clicks; instead they reach to the display's right edge from the start
+// and let the pointer through.
 constexpr unsigned kAutoSized = kNoMouse;
 constexpr unsigned kMenu = kHidden;
 // The menu captions are a little smaller than the window's text so they fit.

@@ -7,8 +7,15 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QTimer>
+#include <QTest>
 
 #include <thread>
+
+bool fireTimer(QTimer *timer)
+{
+    return timer->isActive() && QMetaObject::invokeMethod(timer, "timeout");
+}
 
 DongleRig::DongleRig()
     : m_pty(std::make_unique<PtyPair>())
@@ -37,6 +44,19 @@ bool DongleRig::isValid() const
 bool DongleRig::send(const QByteArray &bytes)
 {
     return m_pty->send(bytes);
+}
+
+bool DongleRig::deliver(const QByteArray &bytes, int timeoutMs)
+{
+    const int before = reads();
+    return send(bytes) && QTest::qWaitFor([&] { return reads() > before; }, timeoutMs) && reads() == before + 1;
+}
+
+void DongleRig::setFound(bool found)
+{
+    // A set variable naming nothing means no dongle, whatever else is plugged in.
+    const QString name = found ? m_link : m_dir.filePath(QStringLiteral("absent"));
+    qputenv("PORTVANE_PORT", QFile::encodeName(name));
 }
 
 QByteArray DongleRig::written()

@@ -16,7 +16,12 @@
 #include <memory>
 
 class PtyPair;
+class QTimer;
 class TForm1;
+
+// Runs what a running timer would run when it next fires, through the
+// window's own binding, without waiting for it. False when it is not running.
+bool fireTimer(QTimer *timer);
 
 class DongleRig
 {
@@ -37,8 +42,11 @@ public:
     QString portName() const { return m_link; }
 
     // Sends as the dongle; one call arrives as one read when reads are
-    // awaited in between (see reads()).
+    // awaited in between (see deliver()).
     bool send(const QByteArray &bytes);
+    // Sends as the dongle or the meter and waits until the window has read
+    // it: one call, one read. Needs countReads().
+    bool deliver(const QByteArray &bytes, int timeoutMs = 5000);
     // Collects what the window writes, running its events meanwhile, until
     // the collected bytes end with `wanted` or `timeoutMs` passes (monotonic).
     QByteArray readUntil(const QByteArray &wanted, int timeoutMs = 3000);
@@ -49,6 +57,9 @@ public:
     // (the probe waits on the window's thread); empty answers stay silent.
     // The future holds what the window wrote meanwhile.
     std::future<QByteArray> answerAttention(const QList<QByteArray> &answers);
+
+    // Whether the port finder reports the dongle; its device stays as it is.
+    void setFound(bool found);
 
     // The dongle vanishes (its device hangs up and its name goes) and comes back as a new device.
     void unplug();

@@ -50,6 +50,8 @@ private slots:
     void everyMemberHoldsTheControlOfItsName();
     void regionsSitWhereDesigned_data();
     void regionsSitWhereDesigned();
+    void controlsCarryTheirDesignTexts_data();
+    void controlsCarryTheirDesignTexts();
     void controlsFitTheirPanelsWithoutOverlap();
     void controlsStartInTheirDesignState_data();
     void controlsStartInTheirDesignState();
@@ -106,22 +108,23 @@ void TestForm1::everyMemberHoldsTheControlOfItsName()
     QCOMPARE(f.P5->parentWidget(), f.Panel4);
 }
 
+// Only what the window's layout table fixes; the inner layout of the panels
+// is checked for fit below, not pixel by pixel.
 void TestForm1::regionsSitWhereDesigned_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
     QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
 
-    auto row = [](const char *name, const char *parent, QRect geometry, const QString &text = QString()) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent) << geometry << text;
+    auto row = [](const char *name, const char *parent, QRect geometry) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent) << geometry;
     };
     row("Panel_top", "Form1", {0, 0, 1014, 192});
     row("Panel3", "Panel_top", {0, 0, 209, 192});
     row("Panel6", "Panel3", {0, 0, 209, 35});
-    row("Button2", "Panel6", {8, 5, 60, 28}, QStringLiteral("RLCD"));
-    row("Button1", "Panel6", {75, 5, 60, 28}, QStringLiteral("RD"));
-    row("Button3", "Panel6", {143, 5, 60, 28}, QStringLiteral("U"));
+    row("Button2", "Panel6", {8, 5, 60, 28});
+    row("Button1", "Panel6", {75, 5, 60, 28});
+    row("Button3", "Panel6", {143, 5, 60, 28});
     row("Panel4", "Panel_top", {209, 0, 784, 192});
     row("P5", "Panel4", {0, 0, 601, 192});
     row("P_connect", "Panel_top", {851, 1, 161, 35});
@@ -130,27 +133,6 @@ void TestForm1::regionsSitWhereDesigned_data()
     row("JvPanel2", "Panel9", {0, 0, 1014, 88});
     row("Panel7", "JvPanel2", {0, 0, 458, 88});
     row("Panel10", "Panel9", {0, 88, 1014, 356});
-    // Named in the behaviour but placed by this program.
-    row("SB1", "Panel5", {6, 2, 197, 23}, QStringLiteral("Создать"));
-    row("SB2", "Panel5", {6, 27, 197, 23}, QStringLiteral("Открыть"));
-    row("SB3", "Panel5", {6, 52, 197, 23}, QStringLiteral("Сохранить как"));
-    row("SB4", "Panel5", {6, 77, 197, 23}, QStringLiteral("Изменение профиля"));
-    row("B2", "P_connect", {3, 3, 98, 29}, QStringLiteral("Подключить"));
-    row("CheckBox_connect_auto", "P_connect", {104, 7, 55, 21}, QStringLiteral("Авто"));
-    row("JvP8", "Panel1", {0, 33, 209, 22}, QStringLiteral("Профиль"));
-    row("JvP1", "Panel7", {0, 0, 458, 19}, QStringLiteral("Данные эталона"));
-    row("JvP11", "Panel13", {0, 0, 556, 19}, QStringLiteral("Запись данных"));
-    row("BB1", "Panel7", {298, 42, 156, 22}, QStringLiteral("Запись"));
-    row("Button_Add", "Panel7", {298, 64, 78, 22}, QStringLiteral("Добавить"));
-    row("Button_DEL", "Panel7", {378, 64, 76, 22}, QStringLiteral("Удалить"));
-    row("Label1", "Panel13", {8, 22, 90, 18}, QStringLiteral("Начальная"));
-    row("Label2", "Panel13", {8, 40, 90, 18}, QStringLiteral("позиция"));
-    row("Label3", "Panel13", {106, 22, 80, 18}, QStringLiteral("Интервал"));
-    row("Label9", "Panel13", {106, 40, 80, 18}, QStringLiteral("записи"));
-    row("SP1", "Panel13", {196, 24, 110, 58}, QStringLiteral("Пуск"));
-    row("B5", "Panel13", {314, 24, 110, 58}, QStringLiteral("Очистка"));
-    row("Button4", "Panel13", {432, 24, 116, 58}, QStringLiteral("В файл EXCEL"));
-    row("SG", "Panel10", {0, 0, 1014, 356});
 }
 
 void TestForm1::regionsSitWhereDesigned()
@@ -158,17 +140,63 @@ void TestForm1::regionsSitWhereDesigned()
     QFETCH(QString, name);
     QFETCH(QString, parent);
     QFETCH(QRect, geometry);
-    QFETCH(QString, text);
 
     QWidget *widget = m_form->findChild<QWidget *>(name);
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), parent);
     QCOMPARE(widget->geometry(), geometry);
+}
+
+void TestForm1::controlsCarryTheirDesignTexts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("text");
+
+    auto row = [](const char *name, const char *parent, const QString &text) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent) << text;
+    };
+    row("Button2", "Panel6", QStringLiteral("RLCD"));
+    row("Button1", "Panel6", QStringLiteral("RD"));
+    row("Button3", "Panel6", QStringLiteral("U"));
+    row("SB1", "Panel5", QStringLiteral("Создать"));
+    row("SB2", "Panel5", QStringLiteral("Открыть"));
+    row("SB3", "Panel5", QStringLiteral("Сохранить как"));
+    row("SB4", "Panel5", QStringLiteral("Изменение профиля"));
+    row("B2", "P_connect", QStringLiteral("Подключить"));
+    row("CheckBox_connect_auto", "P_connect", QStringLiteral("Авто"));
+    row("JvP8", "Panel1", QStringLiteral("Профиль"));
+    row("JvP1", "Panel7", QStringLiteral("Данные эталона"));
+    row("JvP11", "Panel13", QStringLiteral("Запись данных"));
+    row("BB1", "Panel7", QStringLiteral("Запись"));
+    row("Button_Add", "Panel7", QStringLiteral("Добавить"));
+    row("Button_DEL", "Panel7", QStringLiteral("Удалить"));
+    row("Label1", "Panel13", QStringLiteral("Начальная"));
+    row("Label2", "Panel13", QStringLiteral("позиция"));
+    row("Label3", "Panel13", QStringLiteral("Интервал"));
+    row("Label9", "Panel13", QStringLiteral("записи"));
+    row("SP1", "Panel13", QStringLiteral("Пуск"));
+    row("B5", "Panel13", QStringLiteral("Очистка"));
+    row("Button4", "Panel13", QStringLiteral("В файл EXCEL"));
+}
+
+void TestForm1::controlsCarryTheirDesignTexts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QString, text);
+
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget()->objectName(), parent);
     QCOMPARE(widget->font().pixelSize(), 15);
+    QVERIFY(widget->font().bold());
     if (auto *label = qobject_cast<QLabel *>(widget))
         QCOMPARE(label->text(), text);
     else if (auto *button = qobject_cast<QAbstractButton *>(widget))
         QCOMPARE(button->text(), text);
+    else
+        QCOMPARE(widget->property("text").toString(), text);
 }
 
 void TestForm1::controlsFitTheirPanelsWithoutOverlap()
@@ -389,11 +417,15 @@ void TestForm1::windowKeepsItsLeastSize()
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     const QSize shown = f.size();
-    QVERIFY(shown.width() >= TForm1::kClientWidth && shown.height() >= TForm1::kClientHeight);
+    // The test platform draws a thin frame, as a window manager does; without
+    // one the outer size would be the client area and nothing here could fail.
     const QSize frame = f.frameGeometry().size() - shown;
-    if (frame.width() > 0)
-        QVERIFY(f.frameGeometry().width() >= 1024);
-    QVERIFY(f.frameGeometry().height() >= 600);
+    QVERIFY2(frame.width() > 0 && frame.height() > 0, "no window frame");
+    QVERIFY(frame.width() < 10);
+    // The design client area with the frame is narrower than 1024: widened to
+    // 1024 outside. It is higher than 600 already: the design height stands.
+    QCOMPARE(f.frameGeometry().width(), 1024);
+    QCOMPARE(shown.height(), 636);
 
     // Forced smaller, as a window manager may do: it snaps back.
     f.setFixedSize(800, 500);
@@ -406,13 +438,15 @@ void TestForm1::windowKeepsItsLeastSize()
 // lines every 2.5 s; the box keeps the newest and does not grow without end.
 void TestForm1::statusBoxKeepsTheNewestLines()
 {
-    QPlainTextEdit *memo = m_form->Memo1;
-    const int extra = 5;
-    for (int line = 0; line < TForm1::kStatusLines + extra; ++line)
-        memo->appendPlainText(QString::number(line));
+    TForm1 &f = *m_form;
+    QPlainTextEdit *memo = f.Memo1;
+    memo->appendPlainText(QStringLiteral("oldest"));
+    // Each closing of the dongle's port adds its line.
+    for (int line = 0; line < TForm1::kStatusLines; ++line)
+        f.ComPortBeforeClose(f.ComPort.get());
     QCOMPARE(memo->blockCount(), TForm1::kStatusLines);
-    QCOMPARE(memo->document()->firstBlock().text(), QString::number(extra));
-    QCOMPARE(memo->document()->lastBlock().text(), QString::number(TForm1::kStatusLines + extra - 1));
+    QCOMPARE(memo->document()->firstBlock().text(), QStringLiteral("Отключено"));
+    QCOMPARE(memo->document()->lastBlock().text(), QStringLiteral("Отключено"));
 }
 
 QTEST_MAIN(TestForm1)

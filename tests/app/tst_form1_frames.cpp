@@ -51,8 +51,6 @@ private slots:
     void readsThatShowNothing();
 
 private:
-    // Sends bytes as one read and waits until the window has read them.
-    void deliver(const QByteArray &bytes);
     protocol::FormatContext context() const
     {
         return {m_form->lexicons, protocol::NumberSeparators::fromLocale()};
@@ -77,13 +75,6 @@ void TestForm1Frames::cleanup()
 {
     m_form.reset();
     m_rig.reset();
-}
-
-void TestForm1Frames::deliver(const QByteArray &bytes)
-{
-    const int before = m_rig->reads();
-    QVERIFY(m_rig->send(bytes));
-    QTRY_COMPARE(m_rig->reads(), before + 1);
 }
 
 void TestForm1Frames::rlcdFrameFillsTheDisplay_data()
@@ -141,7 +132,7 @@ void TestForm1Frames::rlcdFrameFillsTheDisplay()
     f.Panel_U->show();
     QSignalSpy shown(&f, &TForm1::frameDisplayed);
 
-    deliver(frame.toByteArray());
+    QVERIFY(m_rig->deliver(frame.toByteArray()));
 
     const protocol::RlcDecodeResult core = protocol::decodeRlcFrame(frame, context());
     QCOMPARE(shown.size(), 1);
@@ -195,7 +186,7 @@ void TestForm1Frames::rdAndUFramesSwitchThePanel()
     TForm1 &f = *m_form;
     const protocol::RdStatus diode{1, true, 0};
     const MeterFrame rd = protocol::encodeRdFrame(650.0, 1000.0, 4.5, diode, true);
-    deliver(rd.toByteArray());
+    QVERIFY(m_rig->deliver(rd.toByteArray()));
 
     const protocol::RdDecodeResult rdText = protocol::decodeRdFrame(rd, context());
     QVERIFY(f.Panel_RD->isVisibleTo(&f));
@@ -213,7 +204,7 @@ void TestForm1Frames::rdAndUFramesSwitchThePanel()
     QCOMPARE(f.Im_Diod->pixmap().cacheKey(), f.ImList1.at(int(rdText.Im_Diod)).cacheKey());
 
     const MeterFrame u = protocol::encodeUFrame(1.234, 3.49, -12.3456, false);
-    deliver(u.toByteArray());
+    QVERIFY(m_rig->deliver(u.toByteArray()));
     const protocol::UDecodeResult uText = protocol::decodeUFrame(u, context());
     QVERIFY(f.Panel_U->isVisibleTo(&f));
     QVERIFY(!f.Panel_RD->isVisibleTo(&f));
@@ -224,7 +215,7 @@ void TestForm1Frames::rdAndUFramesSwitchThePanel()
     // Neither mode touches the settings record.
     QCOMPARE(f.meterSettings, MeterSettings{});
 
-    deliver(protocol::encodeRlcFrame(MeterSettings{}, 10.0, 1.0, true).toByteArray());
+    QVERIFY(m_rig->deliver(protocol::encodeRlcFrame(MeterSettings{}, 10.0, 1.0, true).toByteArray()));
     QVERIFY(f.Panel_RLCD->isVisibleTo(&f));
     QVERIFY(!f.Panel_U->isVisibleTo(&f));
     QVERIFY(f.SP3->isEnabled());
@@ -265,7 +256,7 @@ void TestForm1Frames::readsThatShowNothing()
     f.holdFrames = held ? 1 : 0;
     QSignalSpy shown(&f, &TForm1::frameDisplayed);
 
-    deliver(bytes);
+    QVERIFY(m_rig->deliver(bytes));
 
     QCOMPARE(shown.size(), 0);
     for (QLabel *field : fields)
@@ -275,7 +266,7 @@ void TestForm1Frames::readsThatShowNothing()
 
     // The next frame on its own is shown again.
     f.holdFrames = 0;
-    deliver(protocol::encodeRlcFrame(MeterSettings{}, 4700.0, 0.001, true).toByteArray());
+    QVERIFY(m_rig->deliver(protocol::encodeRlcFrame(MeterSettings{}, 4700.0, 0.001, true).toByteArray()));
     QCOMPARE(shown.size(), 1);
     QVERIFY(f.L_prim_n->text() != QStringLiteral("before"));
 }

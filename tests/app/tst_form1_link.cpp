@@ -4,6 +4,7 @@
 #include "dongle_rig.h"
 
 #include "link/com_port.h"
+#include "link/com_thread.h"
 #include "panel/panel_field.h"
 
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <cerrno>
 
 #include <chrono>
 #include <memory>
@@ -53,14 +56,15 @@ private slots:
     void autoOptionRequestsOnEveryTick();
     void serialErrorOnlyBlanksTheLastSideLine();
     void closingWhileLinkedDropsTheLink();
+    void supervisionClosesThePortOfAPresentDongle();
     void vanishedDongleIsReopenedWhenItReturns_data();
     void vanishedDongleIsReopenedWhenItReturns();
+    void deafPortIsReopened_data();
+    void deafPortIsReopened();
 
 private:
     // The window opens the port as a press on B2 does, asking for the link.
     void pressConnect();
-    // Sends one dongle reply and waits until the window has read it.
-    void reply(const QByteArray &bytes);
     void bringLinkUp();
 
     std::unique_ptr<DongleRig> m_rig;
@@ -89,18 +93,11 @@ void TestForm1Link::pressConnect()
     QCOMPARE(m_form->B2->text(), kBlank);
 }
 
-void TestForm1Link::reply(const QByteArray &bytes)
-{
-    const int before = m_rig->reads();
-    QVERIFY(m_rig->send(bytes));
-    QTRY_COMPARE(m_rig->reads(), before + 1);
-}
-
 void TestForm1Link::bringLinkUp()
 {
     pressConnect();
-    reply("OK+CONNL");
-    reply("OK+CONN\r\n");
+    QVERIFY(m_rig->deliver("OK+CONNL"));
+    QVERIFY(m_rig->deliver("OK+CONN\r\n"));
     QVERIFY(m_form->meterConnected);
 }
 
@@ -215,7 +212,7 @@ void TestForm1Link::repliesDriveTheLinkState()
     QFETCH(bool, t2Running);
 
     pressConnect();
-    reply(bytes);
+    QVERIFY(m_rig->deliver(bytes));
 
     TForm1 &f = *m_form;
     QCOMPARE(f.Memo1->toPlainText(), memo);
@@ -234,16 +231,22 @@ void TestForm1Link::repliesDriveTheLinkState()
 void TestForm1Link::linkUpSendsTheSettingsAfterAPause()
 {
     bringLinkUp();
-    QVERIFY(m_form->T4->isActive());
-    QCOMPARE(m_form->holdFrames, 0);
+    TForm1 &f = *m_form;
+    QVERIFY(f.T4->isActive());
+    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(m_rig->written(), QByteArray());
 
-    // The defaults, with brightness on.
+    // The pause over: the defaults go out, with brightness on, and frames are held.
+    QVERIFY(fireTimer(f.T4));
     const QByteArray settings("\x01\x24\x80\x21\x0A", 5);
-    QCOMPARE(m_rig->readUntil(settings, 5000), settings);
-    QVERIFY(!m_form->T4->isActive());
-    QCOMPARE(m_form->holdFrames, 1);
-    QTRY_COMPARE(m_form->holdFrames, 0);
-    QVERIFY(!m_form->Timer_TX->isActive());
+    QCOMPARE(m_rig->readUntil(settings), settings);
+    QVERIFY(!f.T4->isActive());
+    QCOMPARE(f.holdFrames, 1);
+    QVERIFY(f.Timer_TX->isActive());
+
+    QVERIFY(fireTimer(f.Timer_TX));
+    QCOMPARE(f.holdFrames, 0);
+    QVERIFY(!f.Timer_TX->isActive());
 }
 
 void TestForm1Link::settingsGoOutOnlyWhileLinked()
@@ -255,7 +258,7 @@ void TestForm1Link::settingsGoOutOnlyWhileLinked()
     QVERIFY(!f.Timer_TX->isActive());
     QCOMPARE(f.meterSettings.freqCode, 9);
 
-    reply("OK+CONN\r\n");
+    QVERIFY(m_rig->deliver("OK+CONN\r\n"));
     f.T4->stop();
     f.SP4->setChecked(false);
     f.sendSettingsCommand();
@@ -270,7 +273,8 @@ void TestForm1Link::settingsGoOutOnlyWhileLinked()
     f.sendSettingsCommand();
     QVERIFY(f.Timer_TX->remainingTime() <= left);
     QCOMPARE(m_rig->readUntil("\x0A"), QByteArray("\x41\x24\x00\x21\x0A", 5));
-    QTRY_VERIFY(!f.Timer_TX->isActive());
+    QVERIFY(fireTimer(f.Timer_TX));
+    QVERIFY(!f.Timer_TX->isActive());
 }
 
 void TestForm1Link::disconnectPressAndLostLink()
@@ -284,7 +288,10 @@ void TestForm1Link::disconnectPressAndLostLink()
 
     // "OK+CONNL" took the button; the link's coming up gives it back two seconds later.
     QVERIFY(!f.B2->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(f.B2->isEnabled(), 5000);
+    QCOMPARE(f.T2->interval(), 2000);
+    QVERIFY(fireTimer(f.T2));
+    QVERIFY(f.B2->isEnabled());
+    QVERIFY(!f.T2->isActive());
     QCOMPARE(f.B2->text(), kDisconnectCaption);
     m_rig->written();
     f.B2->click();
@@ -292,7 +299,7 @@ void TestForm1Link::disconnectPressAndLostLink()
     QVERIFY(!f.B2->isEnabled());
     QCOMPARE(m_rig->readUntil("AT"), QByteArray("AT"));
 
-    reply("OK+LOST");
+    QVERIFY(m_rig->deliver("OK+LOST"));
     QVERIFY(!f.meterConnected);
     for (QLabel *field : readings)
         QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
@@ -307,7 +314,9 @@ void TestForm1Link::disconnectPressAndLostLink()
     QVERIFY(f.Button_DEL->isEnabled());
 
     // The button returns two seconds later.
-    QTRY_VERIFY_WITH_TIMEOUT(f.B2->isEnabled(), 5000);
+    QVERIFY(!f.B2->isEnabled());
+    QVERIFY(fireTimer(f.T2));
+    QVERIFY(f.B2->isEnabled());
 }
 
 void TestForm1Link::autoOptionRequestsOnEveryTick()
@@ -323,7 +332,7 @@ void TestForm1Link::autoOptionRequestsOnEveryTick()
     // The port's opening enabled the button; the tick takes it back.
     QVERIFY(!f.B2->isEnabled());
 
-    reply("OK+CONNF");
+    QVERIFY(m_rig->deliver("OK+CONNF"));
     f.T2Timer();
     QVERIFY(!f.B2->isEnabled());
     f.T3Timer();
@@ -344,7 +353,7 @@ void TestForm1Link::serialErrorOnlyBlanksTheLastSideLine()
     f.L_righ3->setText(QStringLiteral("Q 1.0000"));
     f.L_righ4->setText(QStringLiteral("Ɵ 1.0000°"));
     // Thrown by nothing: the failure arrives as the port's error event.
-    f.ComPort->SetSyncMethod(smNone);
+    f.ComPort->SetSyncMethod(smThreadSync);
     QCOMPARE(f.L_righ4->text(), QString());
     QCOMPARE(f.L_righ3->text(), QStringLiteral("Q 1.0000"));
     QVERIFY(f.meterConnected);
@@ -380,8 +389,10 @@ void TestForm1Link::vanishedDongleIsReopenedWhenItReturns()
         pressConnect();
 
     m_rig->unplug();
-    // The window notices by itself, whether its supervision runs or not.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.ComPort->Connected(), 8000);
+    // The port watch notices, whether the supervision runs or not.
+    QCOMPARE(f.T3->isActive(), !linked);
+    QVERIFY(fireTimer(f.portWatch));
+    QTRY_VERIFY(!f.ComPort->Connected());
     QVERIFY(!f.meterConnected);
     QVERIFY(f.T3->isActive());
     if (linked) {
@@ -390,22 +401,94 @@ void TestForm1Link::vanishedDongleIsReopenedWhenItReturns()
     }
 
     QVERIFY(m_rig->replug());
-    QTRY_VERIFY_WITH_TIMEOUT(f.ComPort->Connected(), 8000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.B2->isEnabled(), 5000);
+    QVERIFY(fireTimer(f.T3));
+    QVERIFY(f.ComPort->Connected());
+    if (f.T2->isActive())
+        QVERIFY(fireTimer(f.T2));
+    QVERIFY(f.B2->isEnabled());
     if (!linked) {
         // Still the blank caption of the press before: a press asks the idle
         // dongle, and its answer brings the caption back.
         QCOMPARE(f.B2->text(), kBlank);
         f.B2->click();
         QCOMPARE(m_rig->readUntil("AT"), QByteArray("AT"));
-        reply("OK");
-        QTRY_VERIFY_WITH_TIMEOUT(f.B2->isEnabled(), 5000);
+        QVERIFY(m_rig->deliver("OK"));
+        QVERIFY(fireTimer(f.T2));
+        QVERIFY(f.B2->isEnabled());
     }
     QCOMPARE(f.B2->text(), kConnectCaption);
     m_rig->written();
     f.B2->click();
     QCOMPARE(m_rig->readUntil("AT+CONNL"), QByteArray("AT+CONNL"));
-    reply("OK+CONN\r\n");
+    QVERIFY(m_rig->deliver("OK+CONN\r\n"));
+    QVERIFY(f.meterConnected);
+}
+
+// The finder loses the dongle while its device is still there (another
+// device took the name, say): supervision closes the port, and the closing
+// tells the dongle to drop the link.
+void TestForm1Link::supervisionClosesThePortOfAPresentDongle()
+{
+    TForm1 &f = *m_form;
+    pressConnect();
+    QVERIFY(m_rig->deliver("OK+CONNL"));
+    f.L_prim_n->setText(QStringLiteral("1.0000"));
+    m_rig->setFound(false);
+    QVERIFY(fireTimer(f.T3));
+
+    QVERIFY(!f.ComPort->Connected());
+    QCOMPARE(m_rig->readUntil("AT"), QByteArray("AT"));
+    QCOMPARE(lastLine(f.Memo1), QStringLiteral("Отключено"));
+    QVERIFY(!f.portReady);
+    QCOMPARE(f.B2->text(), kConnectCaption);
+    QVERIFY(!f.B2->isEnabled());
+    QVERIFY(f.T2->isActive());
+    QVERIFY(f.T3->isActive());
+    QVERIFY(f.L_prim_n->text().isEmpty());
+
+    // Found again: the next tick opens the port, and a press asks for the link.
+    m_rig->setFound(true);
+    QVERIFY(fireTimer(f.T3));
+    QVERIFY(f.ComPort->Connected());
+    QVERIFY(f.portReady);
+    f.B2->click();
+    QCOMPARE(m_rig->readUntil("AT+CONNL"), QByteArray("AT+CONNL"));
+}
+
+// The port's event thread ends without a hang-up while the dongle stays: no
+// notice would come any more, so the window closes the port and opens it
+// again, as after an unplug.
+void TestForm1Link::deafPortIsReopened_data()
+{
+    QTest::addColumn<comport::testing::EventFault>("fault");
+    QTest::addColumn<int>("err");
+    QTest::newRow("device error") << comport::testing::EventFault::DeviceError << 0;
+    QTest::newRow("failed wait") << comport::testing::EventFault::WaitFails << EBADF;
+}
+
+void TestForm1Link::deafPortIsReopened()
+{
+    QFETCH(comport::testing::EventFault, fault);
+    QFETCH(int, err);
+    TForm1 &f = *m_form;
+    bringLinkUp();
+    m_rig->written();
+
+    comport::testing::injectEventFault(fault, err);
+    QVERIFY(m_rig->send("OK"));
+    QTRY_VERIFY(!f.ComPort->Connected());
+    QCOMPARE(m_rig->readUntil("AT"), QByteArray("AT"));
+    QVERIFY(!f.meterConnected);
+    QVERIFY(!f.portReady);
+    QCOMPARE(lastLine(f.Memo1), QStringLiteral("Отключено"));
+    QVERIFY(f.T3->isActive());
+
+    QVERIFY(fireTimer(f.T3));
+    QVERIFY(f.ComPort->Connected());
+    QVERIFY(fireTimer(f.T2));
+    f.B2->click();
+    QCOMPARE(m_rig->readUntil("AT+CONNL"), QByteArray("AT+CONNL"));
+    QVERIFY(m_rig->deliver("OK+CONN\r\n"));
     QVERIFY(f.meterConnected);
 }
 

@@ -3,10 +3,19 @@
 #include "app/message_box.h"
 #include "app/vorlant_application.h"
 
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include <stdexcept>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+using LeakCheckPause = __lsan::ScopedDisabler;
+#else
+struct LeakCheckPause {
+};
+#endif
 
 class TestVorlantApplication : public QObject
 {
@@ -17,6 +26,7 @@ private slots:
     void cleanup();
     void escapingFailureIsShownAndTheLoopGoesOn_data();
     void escapingFailureIsShownAndTheLoopGoesOn();
+    void failingButtonClickIsShownAndTheButtonStillWorks();
 
 private:
     QStringList m_boxes;
@@ -60,6 +70,35 @@ void TestVorlantApplication::escapingFailureIsShownAndTheLoopGoesOn()
 
     QTRY_VERIFY(laterRan);
     QCOMPARE(m_boxes, QStringList{box});
+}
+
+// A click is a user's input event, delivered straight to the button, not a
+// timer's call: its failure still ends only that click.
+void TestVorlantApplication::failingButtonClickIsShownAndTheButtonStillWorks()
+{
+    QPushButton button(QStringLiteral("Подключить"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] {
+        if (++clicks == 1)
+            throw std::runtime_error("Port is busy");
+    });
+    button.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&button));
+
+    {
+        // Qt's widget code is built without exception support, so the
+        // failure unwinds through it without its clean-up: the event copy of
+        // this click is never freed. That leak is Qt's, not the subject here.
+        [[maybe_unused]] LeakCheckPause pause;
+        QTest::mouseClick(&button, Qt::LeftButton);
+    }
+    QCOMPARE(clicks, 1);
+    QCOMPARE(m_boxes, QStringList{QStringLiteral("Vorlant: Port is busy")});
+    // The button was left released, and the next click is handled as usual.
+    QVERIFY(!button.isDown());
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
+    QCOMPARE(m_boxes.size(), 1);
 }
 
 int main(int argc, char *argv[])

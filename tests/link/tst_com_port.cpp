@@ -125,6 +125,7 @@ void TestComPort::missingDeviceIsReportedAndCarriesOn()
     QCOMPARE(open.message, QStringLiteral("Unable to open com port"));
     QCOMPARE(open.winError, qint64(ENOENT));
     QCOMPARE(open.winMessage, QString::fromLocal8Bit(strerror(ENOENT)));
+    QVERIFY(comport::isPortLost(open.kind, open.winError));
     QVERIFY(port.Connected());
 
     events.clear();
@@ -303,12 +304,14 @@ void TestComPort::threadSettingsRefusedWhileOpen()
     port.SetSyncMethod(smThreadSync); // unchanged value: not a change
     QCOMPARE(events.codes(), QList<int>({14, 14}));
     QCOMPARE(events.failures.first().message, QStringLiteral("Cannot set property while connected"));
+    // A refused setting leaves the port as good as it was.
+    QVERIFY(!comport::isPortLost(events.failures.first().kind, events.failures.first().winError));
     QCOMPARE(port.SyncMethod(), smThreadSync);
     QCOMPARE(port.EventThreadPriority(), QThread::NormalPriority);
 
     port.OnException = nullptr;
     try {
-        port.SetSyncMethod(smNone);
+        port.SetSyncMethod(smWindowSync);
         QFAIL("no exception");
     } catch (const EComPort &e) {
         QCOMPARE(e.Code(), 14);
