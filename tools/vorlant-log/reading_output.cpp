@@ -1,3 +1,14 @@
+// JSON lines: one UTF-8 JSON object per reading, each on its own line ending
+// in LF, no byte-order mark. The keys are the readings CSV's column names in
+// its order; numbers are JSON numbers in the CSV's shortest exact form, texts
+// JSON strings; a value the reading does not have has no key. The start of a
+// line for a 47 nF capacitor:
+//
+//   7B 22 74 69 6D 65 22 3A 22 32 30 32 36 2D 31 32 2D 31 30 54 ...
+//   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
+//
+// CSV lines come from the readings CSV's own streaming writer.
+
 #include "reading_output.h"
 
 #include <cmath>
