@@ -103,21 +103,31 @@ bool ProfilesController::applyProfileLine(int k)
     return true;
 }
 
-void ProfilesController::fillLineNames()
+bool ProfilesController::listLineNames(bool report)
 {
-    const std::optional<ProfileContents> contents = readOpenProfile();
-    if (!contents)
-        return;
-    const int count = std::min(*m_state.lineCount, contents->lineCount);
+    ProfileRead read = readProfile(*m_state.currentProfilePath);
+    if (!read.contents) {
+        if (report)
+            m_host.showError(describeProblem(read.problem, m_messages));
+        return false;
+    }
+    const int count = std::min(*m_state.lineCount, read.contents->lineCount);
     QStringList names;
     for (int i = 1; i <= count; ++i)
-        names << contents->line(i).lineName;
+        names << read.contents->line(i).lineName;
     // The typed name stays while the list is refilled.
     const QString typed = m_c.CBox6->currentText();
     m_c.CBox6->clear();
     m_c.CBox6->addItems(names);
     m_c.CBox6->setEditText(typed);
-    if (count >= 1) {
+    return true;
+}
+
+void ProfilesController::fillLineNames()
+{
+    if (!listLineNames(true))
+        return;
+    if (m_c.CBox6->count() >= 1) {
         m_c.CBox6->setCurrentIndex(0);
         applyProfileLine(1);
     }
@@ -179,6 +189,7 @@ void ProfilesController::recordProfileLine()
         return;
     }
     setLineCount(change.lineCount);
+    listLineNames(false);
     if (multiPart())
         showTableOrRow(k);
     m_c.Memo1->setFocus();
@@ -193,6 +204,7 @@ void ProfilesController::insertProfileLine()
         return;
     }
     setLineCount(change.lineCount);
+    listLineNames(false);
     if (multiPart())
         showProfileTable();
 }
@@ -208,6 +220,7 @@ void ProfilesController::deleteProfileLine()
         return;
     }
     setLineCount(change.lineCount);
+    listLineNames(false);
     if (multiPart())
         showProfileTable();
 }
@@ -280,6 +293,7 @@ void ProfilesController::openProfile()
         }
         *m_state.currentProfilePath = path;
         setLineCount(1);
+        listLineNames(false);
         return;
     }
     const ProfileRead read = readProfile(path);
@@ -290,6 +304,7 @@ void ProfilesController::openProfile()
     }
     *m_state.currentProfilePath = path;
     setLineCount(read.contents->lineCount);
+    listLineNames(false);
     if (read.problem)
         m_host.showMessage(describeProblem(read.problem, m_messages));
     try {
@@ -335,6 +350,8 @@ void ProfilesController::CBox10Change()
         m_c.B5->setEnabled(false);
         *m_state.multiLogPrepared = false;
         showProfileTable();
+        // The measuring rows take their names from this list.
+        listLineNames(false);
         const int k = m_c.SE2->value();
         if (k >= 1 && k <= m_host.logModel()->rowCount())
             m_host.selectGridCell(k, 1);

@@ -119,6 +119,9 @@ private:
     void nameChosen(int index);
     void tableClicked(const QModelIndex &index);
     void selectLineName(int k);
+    // The name list from the profile's lines, the typed name kept; false when
+    // the profile cannot be read (after the error box when `report`).
+    bool listLineNames(bool report);
     void selectRowWhenStopped(int k);
     void setLineCount(std::int32_t count);
     void showTableOrRow(int k);

@@ -429,6 +429,10 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
     QCOMPARE(f.SE2->maximum(), 5);
     QCOMPARE(f.logModel->rowCount(), 4);
     QCOMPARE(f.logModel->cell(1, 1), QStringLiteral("X"));
+    // The name list follows the file, so the measuring rows get the right names.
+    QCOMPARE(f.CBox6->count(), 4);
+    QCOMPARE(f.CBox6->itemText(1), QStringLiteral("X"));
+    QCOMPARE(f.CBox6->itemText(3), QStringLiteral("L3"));
 
     f.Button_DEL->click();
     // Lines 1, 2, 3 again, and the former last line kept after them.
@@ -446,6 +450,16 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
     QCOMPARE(f.logModel->cell(1, 1), QStringLiteral("Y"));
     QCOMPARE(f.logModel->cell(0, 1), QStringLiteral("Рез-1"));
     QVERIFY(f.Memo1->hasFocus());
+
+    // Recording in multi-part mode: the rows carry the lines' names.
+    f.SP1->setEnabled(true);
+    f.SP1->click();
+    QCOMPARE(f.logModel->cell(1, 1), QStringLiteral("Y"));
+    QCOMPARE(f.logModel->cell(2, 1), QStringLiteral("L3"));
+    f.SP1->click();
+    // Through single part back to the profile view.
+    QTest::keyClick(f.CBox10, Qt::Key_Up);
+    chooseMultiPart();
 
     // "Запись" past the last line appends it.
     f.SE2->setValue(4);
