@@ -65,8 +65,12 @@ void TForm1::createLanguageEngine()
 
     // Settings read: the language list is built and the selector shows it.
     LangMan->Loaded();
-    lexicons.attachEngine(LangMan.get());
-    batchViews->Dstat.setLangManEngine(LangMan.get());
+    // A test that watches the look-ups keeps its own translator on the
+    // lexicons; the engine then starts when FormCreate has ended.
+    if (!options.lexiconTranslator) {
+        lexicons.attachEngine(LangMan.get());
+        batchViews->Dstat.setLangManEngine(LangMan.get());
+    }
 }
 
 void TForm1::setDefaultLanguage()

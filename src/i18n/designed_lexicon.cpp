@@ -4,6 +4,7 @@
 #include "i18n/lexicon_translator.h"
 
 #include <utility>
+#include <vector>
 
 namespace i18n {
 
@@ -12,6 +13,41 @@ TDesignedLexicon::TDesignedLexicon(QString name, QString ownerName, QStringList 
     , m_ownerName(std::move(ownerName))
     , m_items(std::move(designTexts))
 {
+}
+
+TDesignedLexicon::TDesignedLexicon(const TDesignedLexicon &other)
+    : m_name(other.m_name)
+    , m_ownerName(other.m_ownerName)
+    , m_items(other.m_items)
+{
+    setLangManEngine(other.m_engine);
+}
+
+TDesignedLexicon &TDesignedLexicon::operator=(const TDesignedLexicon &other)
+{
+    if (this != &other) {
+        m_name = other.m_name;
+        m_ownerName = other.m_ownerName;
+        m_items = other.m_items;
+        setLangManEngine(other.m_engine);
+    }
+    return *this;
+}
+
+TDesignedLexicon::~TDesignedLexicon()
+{
+    setLangManEngine(nullptr);
+}
+
+void TDesignedLexicon::setLangManEngine(LexiconTranslator *engine)
+{
+    if (engine == m_engine)
+        return;
+    if (m_engine)
+        std::erase(m_engine->m_attached, this);
+    m_engine = engine;
+    if (m_engine)
+        m_engine->m_attached.push_back(this);
 }
 
 bool TDesignedLexicon::IsDefined(int index) const

@@ -14,6 +14,10 @@ class TDesignedLexicon
 {
 public:
     TDesignedLexicon(QString name, QString ownerName, QStringList designTexts);
+    // A copy asks the same engine as its original.
+    TDesignedLexicon(const TDesignedLexicon &other);
+    TDesignedLexicon &operator=(const TDesignedLexicon &other);
+    ~TDesignedLexicon();
 
     // The item's text in the language in effect (the design text while no
     // engine is attached or the language leaves the item untranslated).
@@ -33,8 +37,8 @@ public:
     QString LexiconFullName() const;
 
     LexiconTranslator *LangManEngine() const { return m_engine; }
-    // The engine must outlive the lexicon or be detached (nullptr) first.
-    void setLangManEngine(LexiconTranslator *engine) { m_engine = engine; }
+    // Detached (nullptr) when the engine goes away first.
+    void setLangManEngine(LexiconTranslator *engine);
 
 private:
     QString m_name;

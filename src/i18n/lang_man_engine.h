@@ -97,6 +97,8 @@ public:
     bool InitializeEngine(bool switchToDefault);
     // Lexicons ask here; the first look-up initialises the engine.
     QString TranslateString(const QString &designText, const TDesignedLexicon &lexicon, int index) override;
+    // The lexicons that ask here, in the order they were attached.
+    const std::vector<TDesignedLexicon *> &Lexicons() const { return attachedLexicons(); }
     // The current language's text for a property key, or an empty text. A hit
     // clears the entry's "old" mark: the property exists after all.
     QString TranslationFor(const QString &lineId);

@@ -3,6 +3,27 @@
 #include <algorithm>
 #include <cmath>
 
+QString parameterLetter(protocol::RlcParameter parameter)
+{
+    switch (parameter) {
+    case protocol::RlcParameter::Resistance:
+        return QStringLiteral("R");
+    case protocol::RlcParameter::Capacitance:
+        return QStringLiteral("C");
+    case protocol::RlcParameter::Inductance:
+        return QStringLiteral("L");
+    case protocol::RlcParameter::Impedance:
+        return QStringLiteral("Z");
+    case protocol::RlcParameter::Quality:
+        return QStringLiteral("Q");
+    case protocol::RlcParameter::Dissipation:
+        return QStringLiteral("D");
+    case protocol::RlcParameter::Phase:
+        return QStringLiteral("Ɵ");
+    }
+    return {};
+}
+
 void RunningStatistics::add(double x)
 {
     // Values are taken relative to the first one: for values within a factor

@@ -4,6 +4,7 @@
 #include "protocol/rlc_values.h"
 
 #include <QList>
+#include <QString>
 
 #include <cstdint>
 #include <limits>
@@ -38,6 +39,9 @@ private:
     double m_min = std::numeric_limits<double>::infinity();
     double m_max = -std::numeric_limits<double>::infinity();
 };
+
+// The display's letter of a parameter ("R", "C", "L", "Z", "Q", "D", "Ɵ").
+QString parameterLetter(protocol::RlcParameter parameter);
 
 // Which of a reading's two values a group holds.
 enum class ValueRole { Primary, Secondary };

@@ -30,7 +30,8 @@ LogContextMenu::LogContextMenu(QTableView *SG, QWidget *window, const i18n::TDes
     m_chart = add("chartAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     m_menu->addSeparator();
     m_csv = add("csvAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    retranslate();
+    // The texts are looked up when the menu opens: a look-up while the window
+    // is being built would start the language engine too early.
 
     SG->viewport()->installEventFilter(this);
     SG->installEventFilter(this);

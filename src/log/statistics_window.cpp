@@ -20,28 +20,6 @@ constexpr batch_text::Item kFigureRows[] = {
     batch_text::Cpk,
 };
 
-// The display's letter of a parameter.
-QString parameterLetter(protocol::RlcParameter parameter)
-{
-    switch (parameter) {
-    case protocol::RlcParameter::Resistance:
-        return QStringLiteral("R");
-    case protocol::RlcParameter::Capacitance:
-        return QStringLiteral("C");
-    case protocol::RlcParameter::Inductance:
-        return QStringLiteral("L");
-    case protocol::RlcParameter::Impedance:
-        return QStringLiteral("Z");
-    case protocol::RlcParameter::Quality:
-        return QStringLiteral("Q");
-    case protocol::RlcParameter::Dissipation:
-        return QStringLiteral("D");
-    case protocol::RlcParameter::Phase:
-        return QStringLiteral("Ɵ");
-    }
-    return {};
-}
-
 } // namespace
 
 StatisticsWindow::StatisticsWindow(const i18n::TDesignedLexicon &texts, const i18n::WindowLexicons &lexicons,

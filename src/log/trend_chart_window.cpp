@@ -25,27 +25,6 @@ const QColor kLineColour(30, 90, 180);
 const QColor kBandColour(0, 160, 0, 45);
 const QColor kNominalColour(0, 110, 0);
 
-QString parameterLetter(protocol::RlcParameter parameter)
-{
-    switch (parameter) {
-    case protocol::RlcParameter::Resistance:
-        return QStringLiteral("R");
-    case protocol::RlcParameter::Capacitance:
-        return QStringLiteral("C");
-    case protocol::RlcParameter::Inductance:
-        return QStringLiteral("L");
-    case protocol::RlcParameter::Impedance:
-        return QStringLiteral("Z");
-    case protocol::RlcParameter::Quality:
-        return QStringLiteral("Q");
-    case protocol::RlcParameter::Dissipation:
-        return QStringLiteral("D");
-    case protocol::RlcParameter::Phase:
-        return QStringLiteral("Ɵ");
-    }
-    return {};
-}
-
 bool rejected(const LoggedReading &reading)
 {
     return reading.judged && reading.judgeResult != 0;
@@ -309,8 +288,10 @@ void TrendChartWindow::rescale()
         if (limits.upper)
             values.expand(*limits.upper * m_scale);
     }
-    const double keyMargin = std::max(keys.size() * 0.02, m_xAxis == XAxis::Row ? 1.0 : 1.0);
-    const double valueMargin = values.size() > 0 ? values.size() * 0.08 : std::max(std::fabs(values.lower) * 0.01, 1e-12);
+    const double keyMargin = std::max(keys.size() * 0.02, 1.0);
+    // A single value or a constant batch still gets a visible range around it.
+    const double valueMargin =
+        values.size() > 0 ? values.size() * 0.08 : std::max(std::fabs(values.lower) * 0.01, 1e-12);
     m_plot->xAxis->setRange(keys.lower - keyMargin, keys.upper + keyMargin);
     m_plot->yAxis->setRange(values.lower - valueMargin, values.upper + valueMargin);
 }

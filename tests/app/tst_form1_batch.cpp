@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -194,29 +195,8 @@ void TestForm1Batch::chartHoldsOnePointPerRow()
 
 void TestForm1Batch::englishTexts()
 {
-    // The English file with the batch texts' lexicon added to it.
-    QFile shipped(qEnvironmentVariable("VORLANT_SOURCE_DIR") + QStringLiteral("/lang/eng.lng"));
-    QVERIFY(shipped.open(QIODevice::ReadOnly));
-    QString text = QStringDecoder(QStringDecoder::Utf16LE).decode(shipped.readAll());
-    const QStringList english = {"Statistics", "Trend chart", "Save as CSV...", "Rows", "Passed", "Rejected",
-                                 "Yield", "Values", "Mean", "Std. deviation", "Minimum", "Maximum", "Nominal",
-                                 "Mean deviation", "Cp", "Cpk", "By row number", "By time", "Auto-scale",
-                                 "Save as PNG...", "Row", "The file could not be saved", "CSV files (*.csv)",
-                                 "PNG images (*.png)", "Primary", "Secondary"};
-    QString lexicon = QStringLiteral("0\t%LEXICON_NAME=Form1.Dstat;\r\n");
-    for (int i = 0; i < english.size(); ++i)
-        lexicon += QString::number(i) + QStringLiteral("\t\"") + english[i] + QStringLiteral("\"\r\n");
-    const qsizetype at = text.indexOf(QStringLiteral("0\t%SMART_STRINGS"));
-    QVERIFY(at > 0);
-    text.insert(at, lexicon);
-    const QString folder = m_dir->filePath(QStringLiteral("lang"));
-    QVERIFY(QDir().mkpath(folder));
-    QFile file(folder + QStringLiteral("/eng.lng"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("\xEF\xBB\xBF" + text.toUtf8());
-    file.close();
-
-    startForm(folder);
+    // The English file the program ships.
+    startForm(qEnvironmentVariable("VORLANT_SOURCE_DIR") + QStringLiteral("/lang"));
     TForm1 &f = *m_form;
     QCOMPARE(f.lexicons.D2.GetItem(2), QStringLiteral("Time")); // the window is in English
 
@@ -259,7 +239,13 @@ void TestForm1Batch::rightClickInMultiPartModeAppliesNoLine()
     QCOMPARE(f.CBox10->currentIndex(), 1);
     QCOMPARE(f.logModel->rowCount(), 3);
     QCOMPARE(f.SE2->value(), 1);
-    m_rig->written(); // what opening the profile sent is not this test's
+    // With the link up, applying a line sends its settings to the meter.
+    f.B2->click();
+    QCOMPARE(m_rig->readUntil("AT+CONNL"), QByteArray("AT+CONNL"));
+    deliver("OK+CONN\r\n");
+    QVERIFY(f.meterConnected);
+    f.T4->stop(); // the settings sent a second after link-up are not this test's
+    m_rig->written();
 
     // The left button on line 2 applies it: the navigator moves and its settings go to the meter.
     const QPoint line2 = f.SG->visualRect(f.logModel->index(1, 1)).center();

@@ -79,6 +79,7 @@ private slots:
     void firstLookUpWithoutTheDefaultLanguage();
     void lexiconItemsFollowTheLanguage();
     void lateComponentCatchesUp();
+    void lexiconsOutliveTheirEngine();
     void defaultLanguageSetting();
     void designLanguageNaming();
     void saveReportsAWrongFolder();
@@ -266,6 +267,25 @@ void TestLangManEngine::lateComponentCatchesUp()
     late.joinAsComponent(m_engine.get());
     QCOMPARE(m_log, (QStringList{"late:init", "late:changed"}));
     QCOMPARE(late.lastLanguage, QStringLiteral("English"));
+}
+
+void TestLangManEngine::lexiconsOutliveTheirEngine()
+{
+    WindowLexicons lexicons;
+    lexicons.attachEngine(m_engine.get());
+    QCOMPARE(m_engine->Lexicons().size(), std::size_t(7));
+    {
+        // A copy asks the same engine; gone, it no longer does.
+        const TDesignedLexicon copy = lexicons.D2;
+        QCOMPARE(m_engine->Lexicons().size(), std::size_t(8));
+        QCOMPARE(copy.GetItem(1), QStringLiteral("Position"));
+    }
+    QCOMPARE(m_engine->Lexicons().size(), std::size_t(7));
+    QCOMPARE(m_engine->Lexicons().front(), &lexicons.Dlang_connect);
+
+    m_engine.reset();
+    QCOMPARE(lexicons.D2.LangManEngine(), nullptr);
+    QCOMPARE(lexicons.D2.GetItem(1), QStringLiteral("Позиция"));
 }
 
 void TestLangManEngine::defaultLanguageSetting()

@@ -11,7 +11,8 @@ WindowTexts captureWindowTexts()
     WindowTexts texts;
     for (const auto &[key, line] : form.LangManClient1->DesignTexts())
         texts.properties.emplace(key, line);
-    for (const i18n::TDesignedLexicon *lexicon : form.lexicons.all()) {
+    // Every lexicon that asks the engine, the window's seven and any a feature adds.
+    for (const i18n::TDesignedLexicon *lexicon : form.LangMan->Lexicons()) {
         QMap<int, QString> items;
         for (int i = 0; i < lexicon->count(); ++i) {
             if (lexicon->IsDefined(i))

@@ -345,6 +345,14 @@ void TestForm1English::pictures()
                                           + name + QStringLiteral(".png")));
             menu->hide();
         }
+        // The other two displays, with the lexicons' marks and units.
+        protocol::RdStatus diode;
+        diode.state = 1;
+        diode.secondCurrent = true;
+        form->dispatchFrame(protocol::encodeRdFrame(650.0, 1000.0, 250.0, diode, true));
+        QVERIFY(form->P5->grab().save(folder + QStringLiteral("/display_RD_") + name + QStringLiteral(".png")));
+        form->dispatchFrame(protocol::encodeUFrame(1.234, 3.49, 1.2, true));
+        QVERIFY(form->P5->grab().save(folder + QStringLiteral("/display_U_") + name + QStringLiteral(".png")));
     }
 }
 
