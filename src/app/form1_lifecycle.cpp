@@ -76,8 +76,6 @@ void TForm1::FormCreate()
 
     portFinder = std::make_unique<PortFinder>(options.finderLibrary);
     dongleLink->setPortFinder(portFinder.get());
-    if (!portFinder->isLoaded())
-        reportFinderMissing();
 
     if (loadSettings()) {
         SB3->setEnabled(true);
@@ -92,6 +90,10 @@ void TForm1::FormCreate()
     showSinglePartHeaders();
     // linkUp enables it.
     SP1->setEnabled(false);
+    // Said after the language set-up has taken the window's design texts, so
+    // this run-time line is never taken for one.
+    if (!portFinder->isLoaded())
+        reportFinderMissing();
 }
 
 void TForm1::reportFinderMissing()

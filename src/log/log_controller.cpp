@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -48,10 +49,13 @@ LogController::LogController(const Controls &controls, const i18n::WindowLexicon
     m_c.SG->setSelectionMode(QAbstractItemView::SingleSelection);
     m_c.SG->setSelectionBehavior(QAbstractItemView::SelectItems);
 
-    m_scroll = new QTimer(this);
-    m_scroll->setSingleShot(true);
-    m_scroll->setInterval(kScrollIntervalMs);
-    connect(m_scroll, &QTimer::timeout, this, &LogController::scrollToCurrent);
+    m_follow = new QTimer(this);
+    m_follow->setSingleShot(true);
+    m_follow->setInterval(kFollowIntervalMs);
+    connect(m_follow, &QTimer::timeout, this, &LogController::showFollowed);
+    // Whoever sets SE1 (the user, or a reset) sets where the next row goes.
+    m_position = m_c.SE1->value();
+    connect(m_c.SE1, &QSpinBox::valueChanged, this, [this](int value) { m_position = value; });
 
     connect(m_c.CBox10, &QComboBox::currentIndexChanged, this, &LogController::updateSelectionRule);
     connect(m_c.SP1, &QAbstractButton::toggled, this, &LogController::updateSelectionRule);
@@ -89,6 +93,8 @@ void LogController::updateSelectionRule()
 
 void LogController::resetLogTable(int rows)
 {
+    m_followedRow = 0;
+    m_position = 1;
     m_c.SE1->setValue(1);
     m_model->setRowCount(rows - 1);
     m_model->clearCells();
@@ -121,48 +127,56 @@ void LogController::showLineRows(int lineCount, const QStringList &lineNames)
     }
 }
 
-void LogController::makeCurrent(int row)
+void LogController::follow(int row)
 {
-    const QModelIndex current = m_c.SG->currentIndex();
-    const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
-    // The row becomes current now; the table scrolls to it with the next
-    // scroll due, not once per reading.
-    const bool autoScroll = m_c.SG->hasAutoScroll();
-    m_c.SG->setAutoScroll(false);
-    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
-    m_c.SG->setAutoScroll(autoScroll);
-    if (m_c.SG->currentIndex() == target && !m_scroll->isActive())
-        m_scroll->start();
+    if (row != 0)
+        m_followedRow = row;
+    if (!m_follow->isActive())
+        m_follow->start();
 }
 
-void LogController::scrollToCurrent()
+bool LogController::currentRowPending() const
 {
+    return m_followedRow != 0;
+}
+
+void LogController::showFollowed()
+{
+    // Setting SE1 from its own value changes nothing; each setting costs
+    // the spin field a new text layout, so it happens here, not per row.
+    m_c.SE1->setValue(m_position);
+    const int row = std::exchange(m_followedRow, 0);
+    if (row < 1 || row >= tableRows())
+        return;
     const QModelIndex current = m_c.SG->currentIndex();
-    if (current.isValid())
-        m_c.SG->scrollTo(current);
+    const QModelIndex target = m_model->index(row - 1, current.isValid() ? current.column() : 0);
+    // Refused while the table takes no selection (single part, stopped).
+    m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
 }
 
 int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)
 {
     const bool multi = multiPart();
-    const int row = std::clamp(multi ? m_c.SE2->value() : m_c.SE1->value(), 1, LogTableModel::kMaxRows);
+    const int row = std::clamp(multi ? m_c.SE2->value() : m_position, 1, LogTableModel::kMaxRows);
     if (tableRows() <= row)
         m_model->setRowCount(row);
-    if (row >= kFirstFollowedRow)
-        makeCurrent(row);
+    const bool moveCurrent = row >= kFirstFollowedRow && !m_selection->isLocked();
 
     const logbook::LogRowCells cells =
         logbook::composeLogRow(row, source, multi, logbook::LogTextContext::fromLocale(m_lexicons));
     m_model->writeRow(row - 1, cells, reading);
-    // The spin field crops at its maximum: after row 100000 the next row
+    // The position stops at SE1's maximum: after row 100000 the next row
     // goes to row 100000 again.
     if (!multi)
-        m_c.SE1->setValue(row + 1);
+        m_position = std::min(row + 1, m_c.SE1->maximum());
+    if (moveCurrent || !multi)
+        follow(moveCurrent ? row : 0);
     return row;
 }
 
 void LogController::selectGridCell(int row, int column)
 {
+    m_followedRow = 0;
     m_c.SG->setFocus();
     const QModelIndex target = m_model->index(row - 1, column);
     m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);

@@ -46,9 +46,10 @@ public:
     };
 
     static constexpr int kSinglePartTableRows = 16; // header + 15
-    // A new current row is scrolled into view at most this often: readings
-    // may come 74 times a second, and each scroll moves the whole table.
-    static constexpr int kScrollIntervalMs = 40;
+    // A new row becomes the current one (and scrolls into view) at most
+    // this often: readings may come 74 times a second, and each move makes
+    // the table measure all its rows again and scroll its whole picture.
+    static constexpr int kFollowIntervalMs = 40;
 
     // Makes the model, the cell drawing and the selection rules of SG. Looks
     // up no lexicon item: the headers come with showSinglePartHeaders.
@@ -73,14 +74,23 @@ public:
     // past the end of `lineNames`). The table must have lineCount + 1 rows.
     void showLineRows(int lineCount, const QStringList &lineNames);
 
-    // Writes the reading as a row: single part at position SE1 (then SE1
-    // advances, cropped at 100000), multi part at line SE2. Grows the table
-    // when needed and, from row 3 on, makes the row current where the table
-    // takes a selection. Returns the row written; nextLogRow is one more.
+    // Writes the reading as a row: single part at the start position (then
+    // it advances, cropped at 100000), multi part at line SE2. Grows the
+    // table when needed and, from row 3 on, makes the row current where the
+    // table takes a selection. SE1 and the current row show the new state
+    // within kFollowIntervalMs. Returns the row written; nextLogRow is one
+    // more.
     int appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading);
 
     // Focus to the table, cell (row, column) current and selected.
     void selectGridCell(int row, int column);
+
+    // A row written lately is still to become the current one (it does
+    // within kFollowIntervalMs).
+    bool currentRowPending() const;
+    // The position the next single-part row goes to. SE1 shows it, at the
+    // latest kFollowIntervalMs after a row; a change of SE1 sets it at once.
+    int startPosition() const { return m_position; }
 
     // Shows SP1's state: "Стоп" and SG and SP3 disabled while down, "Пуск"
     // and both enabled while up; the focus goes to Memo1.
@@ -104,14 +114,18 @@ private:
     // new row does not move the current row either.
     void updateSelectionRule();
     void setHeaders(int firstColumn, int firstItem, int count);
-    void makeCurrent(int row);
-    void scrollToCurrent();
+    // Row `row` (0: none) is to become the current one, and SE1 to show the
+    // start position, with the next update due.
+    void follow(int row);
+    void showFollowed();
 
     Controls m_c;
     const i18n::WindowLexicons &m_lexicons;
     LogTableModel *m_model = nullptr;
     LogSelectionModel *m_selection = nullptr;
-    QTimer *m_scroll = nullptr;
+    QTimer *m_follow = nullptr;
+    int m_followedRow = 0; // the row to make current; 0: none
+    int m_position = 1;    // the next single-part row; SE1 shows it
     // The key event last seen and where: Qt hands an unaccepted key to each
     // parent in turn, and each hand-over passes the application's filter.
     const QEvent *m_lastKey = nullptr;
