@@ -13,6 +13,11 @@
 //   circuit                 series or parallel
 //   verdict                 pass, reject, or empty when no tolerance judged the reading
 //   primary_deviation_pct, secondary_deviation_pct
+//                           in percent, each only while its tolerance is on
+//   rd_kind                 RD: resistance, diode, or junction (the diode test found no value)
+//   rd_symbol               RD: the display's picture: resistor, diode_up, diode_down
+//   rd_resistance_ohm, rd_diode_v, rd_current1_a, rd_current2_a, rd_test_v
+//   u_v, u_rms_v, u_pp_v    U: the signed voltage, its rms and peak-to-peak values
 //
 // Numbers are plain decimal or exponent notation with a point, whatever the
 // locale, and read back to the same double. A missing value is an empty cell.
@@ -43,6 +48,8 @@ constexpr std::array kColumns = {
     "time",       "position",  "mode",     "primary", "primary_value", "secondary",
     "secondary_value", "z_ohm", "d",       "q",       "theta_deg",     "frequency_hz",
     "level_v",    "circuit",   "verdict",  "primary_deviation_pct", "secondary_deviation_pct",
+    "rd_kind",    "rd_symbol", "rd_resistance_ohm", "rd_diode_v", "rd_current1_a", "rd_current2_a",
+    "rd_test_v",  "u_v",       "u_rms_v",  "u_pp_v",
 };
 
 constexpr char kLineEnd[] = "\r\n";
@@ -220,6 +227,66 @@ CsvRecord csvRecordFor(const LoggedReading &row, std::optional<std::int64_t> pos
     return record;
 }
 
+CsvRecord csvRecordForRd(const QDateTime &time, const protocol::RdValues &values,
+                         std::optional<std::int64_t> position)
+{
+    CsvRecord record;
+    record.time = time;
+    record.position = position;
+    record.mode = QStringLiteral("RD");
+    switch (values.kind) {
+    case protocol::RdKind::Resistance:
+        record.rdKind = QStringLiteral("resistance");
+        break;
+    case protocol::RdKind::Diode:
+        record.rdKind = QStringLiteral("diode");
+        break;
+    case protocol::RdKind::Junction:
+        record.rdKind = QStringLiteral("junction");
+        break;
+    }
+    switch (values.picture) {
+    case protocol::RdPicture::DiodeUp:
+        record.rdSymbol = QStringLiteral("diode_up");
+        break;
+    case protocol::RdPicture::DiodeDown:
+        record.rdSymbol = QStringLiteral("diode_down");
+        break;
+    case protocol::RdPicture::Resistor:
+        record.rdSymbol = QStringLiteral("resistor");
+        break;
+    }
+    record.rdResistance = values.resistanceOhms;
+    record.rdDiodeVolts = values.diodeVolts;
+    // The meter counts in microamperes; a division keeps whole values exact (1000 uA is 0.001 A).
+    if (values.firstCurrentMicroamps)
+        record.rdCurrent1 = *values.firstCurrentMicroamps / 1e6;
+    if (values.secondCurrentMicroamps)
+        record.rdCurrent2 = *values.secondCurrentMicroamps / 1e6;
+    record.rdTestVolts = values.testVolts;
+    return record;
+}
+
+CsvRecord csvRecordForU(const QDateTime &time, const protocol::UValues &values, std::optional<std::int64_t> position)
+{
+    CsvRecord record;
+    record.time = time;
+    record.position = position;
+    record.mode = QStringLiteral("U");
+    record.uVolts = values.volts;
+    record.uRmsVolts = values.rmsVolts;
+    record.uPeakToPeakVolts = values.peakToPeakVolts;
+    return record;
+}
+
+QList<QByteArray> csvColumnNames()
+{
+    QList<QByteArray> names;
+    for (const char *name : kColumns)
+        names.append(name);
+    return names;
+}
+
 QByteArray csvHeaderLine()
 {
     QByteArray line;
@@ -269,6 +336,26 @@ QByteArray csvLine(const CsvRecord &r)
     appendNumber(out, r.primaryDeviationPercent);
     out += ',';
     appendNumber(out, r.secondaryDeviationPercent);
+    out += ',';
+    appendText(out, r.rdKind);
+    out += ',';
+    appendText(out, r.rdSymbol);
+    out += ',';
+    appendNumber(out, r.rdResistance);
+    out += ',';
+    appendNumber(out, r.rdDiodeVolts);
+    out += ',';
+    appendNumber(out, r.rdCurrent1);
+    out += ',';
+    appendNumber(out, r.rdCurrent2);
+    out += ',';
+    appendNumber(out, r.rdTestVolts);
+    out += ',';
+    appendNumber(out, r.uVolts);
+    out += ',';
+    appendNumber(out, r.uRmsVolts);
+    out += ',';
+    appendNumber(out, r.uPeakToPeakVolts);
     out += kLineEnd;
     return out;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "log/logged_reading.h"
+#include "protocol/rd_u_values.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -35,10 +37,29 @@ struct CsvRecord
     QString verdict;                      // "pass", "reject", empty when not judged
     std::optional<double> primaryDeviationPercent;
     std::optional<double> secondaryDeviationPercent;
+
+    // RD and U readings (empty on RLCD lines).
+    QString rdKind;                        // "resistance", "diode", "junction" (diode test without a value)
+    QString rdSymbol;                      // the display's picture: "resistor", "diode_up", "diode_down"
+    std::optional<double> rdResistance;    // ohm
+    std::optional<double> rdDiodeVolts;
+    std::optional<double> rdCurrent1;      // ampere; empty while the meter's value means nothing
+    std::optional<double> rdCurrent2;      // ampere
+    std::optional<double> rdTestVolts;
+    std::optional<double> uVolts;          // signed
+    std::optional<double> uRmsVolts;
+    std::optional<double> uPeakToPeakVolts;
 };
 
 // The record of one logged reading; `position` is the row number the log shows.
 CsvRecord csvRecordFor(const LoggedReading &row, std::optional<std::int64_t> position);
+// The records of an RD and a U reading taken at `time`.
+CsvRecord csvRecordForRd(const QDateTime &time, const protocol::RdValues &values,
+                         std::optional<std::int64_t> position);
+CsvRecord csvRecordForU(const QDateTime &time, const protocol::UValues &values, std::optional<std::int64_t> position);
+
+// The column names in their order, as the header line writes them.
+QList<QByteArray> csvColumnNames();
 
 // The header line and the line of one record, each ending in CR LF.
 QByteArray csvHeaderLine();

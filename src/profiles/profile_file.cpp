@@ -338,9 +338,9 @@ ProfileLine ProfileContents::line(int k) const
     return readProfileLine(bytesOfLine.first<ProfileLine::kSize>());
 }
 
-ProfileRead readProfile(const QString &path)
+ProfileRead readProfile(const QString &path, ProfileAccess access)
 {
-    FileBytes file = readWholeFile(path, O_RDWR);
+    FileBytes file = readWholeFile(path, access == ProfileAccess::ReadOnly ? O_RDONLY : O_RDWR);
     if (file.problem)
         return {std::nullopt, file.problem};
     return parseProfile(path, std::move(file.bytes));

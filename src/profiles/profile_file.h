@@ -78,10 +78,13 @@ constexpr qint64 profileLineOffset(int k)
     return kProfileHeaderSize + qint64(ProfileLine::kSize) * (k - 1);
 }
 
-// Reads a profile. The file is opened for reading and writing, as every use
-// of a profile may write it, so a profile that cannot be written is refused
-// at once. Only regular files are read (symlinks are followed).
-ProfileRead readProfile(const QString &path);
+// How a profile is opened. The window opens for writing too, as every use of
+// a profile there may write it, so a profile it cannot write is refused at
+// once; a reader that never writes (a logger) may open a read-only one.
+enum class ProfileAccess { ReadWrite, ReadOnly };
+
+// Reads a profile. Only regular files are read (symlinks are followed).
+ProfileRead readProfile(const QString &path, ProfileAccess access = ProfileAccess::ReadWrite);
 
 // Every change below replaces the file as a whole: the new contents go to a
 // temporary file beside the real one (beside a symlink's target) and are

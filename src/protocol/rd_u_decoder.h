@@ -2,6 +2,7 @@
 
 #include "protocol/meter_frame.h"
 #include "protocol/number_format.h"
+#include "protocol/rd_u_values.h"
 
 #include <QString>
 
@@ -9,25 +10,6 @@
 #include <optional>
 
 namespace protocol {
-
-// RD status byte (frame byte 14).
-struct RdStatus
-{
-    std::uint8_t state = 2;           // bits 0..3: 0, 1 diode; 2 and above resistance
-    bool secondCurrent = false;       // bit 4
-    std::uint8_t testVoltageCode = 0; // bits 5..7: 0 automatic
-
-    std::uint8_t toByte() const;
-    static RdStatus fromByte(std::uint8_t byte);
-    bool operator==(const RdStatus &) const = default;
-};
-
-// The pictures of the RD panel.
-enum class RdPicture : std::uint8_t {
-    DiodeUp = 0,   // triangle pointing up, bar above
-    DiodeDown = 1, // triangle pointing down, bar below
-    Resistor = 2,
-};
 
 // Texts and picture of the RD panel, one member per control; nullopt = leave as it is.
 struct RdDecodeResult

@@ -11,7 +11,8 @@ namespace {
 
 const QByteArray kHeader = "time,position,mode,primary,primary_value,secondary,secondary_value,z_ohm,d,q,"
                            "theta_deg,frequency_hz,level_v,circuit,verdict,primary_deviation_pct,"
-                           "secondary_deviation_pct";
+                           "secondary_deviation_pct,rd_kind,rd_symbol,rd_resistance_ohm,rd_diode_v,rd_current1_a,"
+                           "rd_current2_a,rd_test_v,u_v,u_rms_v,u_pp_v";
 
 // A capacitor of about 47 nF at 1 kHz with D as its secondary value, made
 // different per index so that every cell of every row differs.
@@ -104,7 +105,7 @@ void TestReadingCsv::fileReadsBackValueByValue()
     for (int i = 0; i < kRows; ++i) {
         const LoggedReading r = capacitorRow(i);
         const QList<QByteArray> &cells = rows.at(i);
-        QCOMPARE(cells.size(), 17);
+        QCOMPARE(cells.size(), 27);
         QCOMPARE(QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs), r.time);
         QCOMPARE(cells[1], QByteArray::number(i + 1));
         QCOMPARE(cells[2], "RLCD");
@@ -205,7 +206,7 @@ void TestReadingCsv::commaDecimalLocaleStillWritesPoints()
     QLocale::setDefault(QLocale::c());
 
     const QList<QByteArray> cells = line.trimmed().split(',');
-    QCOMPARE(cells.size(), 17);
+    QCOMPARE(cells.size(), 27);
     QCOMPARE(number(cells[4]), capacitorRow(3).quantities.capacitance);
     QCOMPARE(cells[12], "1"); // level code 1: 1.0 V
     QCOMPARE(number(cells[15]), capacitorRow(3).primaryDeviation);
@@ -218,7 +219,7 @@ void TestReadingCsv::textsAreQuotedWhenNeeded()
     record.circuit = QStringLiteral("a,b");
     record.verdict = QStringLiteral("say \"x\"");
     const QList<QByteArray> cells = csvLine(record).split(',');
-    QCOMPARE(cells.size(), 18); // the quoted comma adds one split
+    QCOMPARE(cells.size(), 28); // the quoted comma adds one split
     QCOMPARE(cells[13], "\"a");
     QCOMPARE(cells[14], "b\"");
     QCOMPARE(cells[15], "\"say \"\"x\"\"\"");

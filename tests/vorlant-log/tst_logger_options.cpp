@@ -1,0 +1,254 @@
+// The command line as the logger reads it: choices become items of the
+// window's selection lists, nominal values and tolerances become the line
+// editor's entries, and every mistake is one message.
+
+#include "logger_options.h"
+#include "meter_setup.h"
+
+#include "i18n/window_lexicons.h"
+#include "profiles/reference_units.h"
+
+#include <QtTest>
+
+using namespace vorlantlog;
+
+Q_DECLARE_METATYPE(std::optional<int>)
+
+namespace {
+
+ParseOutcome parse(const QStringList &args, LoggerOptions *options, QString *message)
+{
+    return parseLoggerOptions(QStringList{QStringLiteral("vorlant-log")} + args, options, message);
+}
+
+QString hex(const protocol::MeterCommand &command)
+{
+    return QString::fromLatin1(command.toByteArray().toHex(' ').toUpper());
+}
+
+} // namespace
+
+class TestLoggerOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frequencies_data();
+    void frequencies();
+    void nominalValues_data();
+    void nominalValues();
+    void tolerances_data();
+    void tolerances();
+    void mistakes_data();
+    void mistakes();
+    void setupCommands_data();
+    void setupCommands();
+};
+
+void TestLoggerOptions::frequencies_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<int>>("item");
+    QTest::newRow("auto") << QStringLiteral("auto") << std::optional<int>(0);
+    QTest::newRow("100 Hz") << QStringLiteral("100") << std::optional<int>(1);
+    QTest::newRow("120 Hz is code 2, not the automatic 0") << QStringLiteral("120") << std::optional<int>(2);
+    QTest::newRow("1k") << QStringLiteral("1k") << std::optional<int>(3);
+    QTest::newRow("10kHz") << QStringLiteral("10kHz") << std::optional<int>(4);
+    QTest::newRow("in hertz") << QStringLiteral("100000") << std::optional<int>(5);
+    QTest::newRow("75k is code 11") << QStringLiteral("75k") << std::optional<int>(11);
+    QTest::newRow("150k") << QStringLiteral("150K") << std::optional<int>(14);
+    QTest::newRow("70k is no test frequency") << QStringLiteral("70k") << std::optional<int>();
+    QTest::newRow("1.5k") << QStringLiteral("1.5k") << std::optional<int>();
+    QTest::newRow("word") << QStringLiteral("high") << std::optional<int>();
+}
+
+void TestLoggerOptions::frequencies()
+{
+    QFETCH(QString, text);
+    QFETCH(std::optional<int>, item);
+    QCOMPARE(frequencyItem(text), item);
+}
+
+void TestLoggerOptions::nominalValues_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("nominal");
+    QTest::addColumn<bool>("secondary");
+
+    using namespace profiles;
+    // The prefix of a unit in the list keeps the digits as typed.
+    QTest::newRow("100n with C") << QStringList{"--primary", "C", "--nominal", "100n", "--tol", "5%"} << int(kPrimaryC)
+                                 << 1 << QStringLiteral("100") << false;
+    QTest::newRow("unit names the kind") << QStringList{"--nominal", "10uH", "--tol", "5%"} << int(kPrimaryL) << 0
+                                         << QStringLiteral("10") << false;
+    QTest::newRow("micro sign") << QStringList{"--nominal", "2.2\u00B5F", "--tol", "5%"} << int(kPrimaryC) << 2
+                                << QStringLiteral("2.2") << false;
+    QTest::newRow("decimal comma") << QStringList{"--nominal", "4,7kohm", "--tol", "1%"} << int(kPrimaryR) << 1
+                                   << QStringLiteral("4.7") << false;
+    QTest::newRow("henries without a prefix") << QStringList{"--primary", "L", "--nominal", "2", "--tol", "5%"}
+                                              << int(kPrimaryL) << 2 << QStringLiteral("2") << false;
+    // Any other prefix is converted into the largest unit that leaves 1 or more.
+    QTest::newRow("1 mF in microfarads") << QStringList{"--nominal", "1mF", "--tol", "5%"} << int(kPrimaryC) << 2
+                                         << QStringLiteral("1000") << false;
+    QTest::newRow("tiny in the smallest unit") << QStringList{"--nominal", "0.5pF", "--tol", "5%"} << int(kPrimaryC) << 0
+                                               << QStringLiteral("0.5") << false;
+    QTest::newRow("1 GOhm in megaohms") << QStringList{"--primary", "R", "--nominal", "1G", "--tol", "5%"}
+                                        << int(kPrimaryR) << 2 << QStringLiteral("1000") << false;
+    QTest::newRow("secondary D") << QStringList{"--secondary", "D", "--secondary-nominal", "0.05", "--secondary-tol", "<"}
+                                 << int(kSecondaryD) << 0 << QStringLiteral("0.05") << true;
+    QTest::newRow("secondary D with a prefix") << QStringList{"--secondary", "D", "--secondary-nominal", "50m",
+                                                              "--secondary-tol", "<"}
+                                               << int(kSecondaryD) << 0 << QStringLiteral("0.05") << true;
+    QTest::newRow("secondary R by its unit") << QStringList{"--secondary-nominal", "10kohm", "--secondary-tol", "10%"}
+                                             << int(kSecondaryR) << 1 << QStringLiteral("10") << true;
+}
+
+void TestLoggerOptions::nominalValues()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, kind);
+    QFETCH(int, unit);
+    QFETCH(QString, nominal);
+    QFETCH(bool, secondary);
+
+    LoggerOptions options;
+    QString message;
+    QCOMPARE(parse(args, &options, &message), ParseOutcome::Run);
+    const profiles::ReferenceEntry &entry = secondary ? options.reference.secondary : options.reference.primary;
+    const profiles::ReferenceEntry &other = secondary ? options.reference.primary : options.reference.secondary;
+    QCOMPARE(entry.kind, kind);
+    QCOMPARE(entry.unit, unit);
+    QCOMPARE(entry.nominal, nominal);
+    QVERIFY(!entry.toleranceOff);
+    QVERIFY(other.toleranceOff);
+}
+
+void TestLoggerOptions::tolerances_data()
+{
+    QTest::addColumn<QString>("tol");
+    QTest::addColumn<bool>("off");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("percent") << QStringLiteral("5%") << false << QStringLiteral("5%");
+    QTest::newRow("bare number") << QStringLiteral("5") << false << QStringLiteral("5%");
+    QTest::newRow("comma and blank") << QStringLiteral("0,25 %") << false << QStringLiteral("0.25%");
+    QTest::newRow("at most") << QStringLiteral("<") << false << QStringLiteral("<");
+    QTest::newRow("at least") << QStringLiteral(">") << false << QStringLiteral(">");
+    QTest::newRow("off") << QStringLiteral("OFF") << true << QString();
+}
+
+void TestLoggerOptions::tolerances()
+{
+    QFETCH(QString, tol);
+    QFETCH(bool, off);
+    QFETCH(QString, text);
+    LoggerOptions options;
+    QString message;
+    QCOMPARE(parse({QStringLiteral("--nominal"), QStringLiteral("1k"), QStringLiteral("--primary"), QStringLiteral("R"),
+                    QStringLiteral("--tol"), tol},
+                   &options, &message),
+             ParseOutcome::Run);
+    QCOMPARE(options.reference.primary.toleranceOff, off);
+    QCOMPARE(options.reference.primary.tolerance, text);
+}
+
+void TestLoggerOptions::mistakes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << QStringList{"--speed", "2"} << QStringLiteral("speed");
+    QTest::newRow("stray argument") << QStringList{"out.csv"} << QStringLiteral("out.csv");
+    QTest::newRow("level") << QStringList{"--level", "2"} << QStringLiteral("--level 2");
+    QTest::newRow("secondary phase is not a choice") << QStringList{"--secondary", "theta"}
+                                                     << QStringLiteral("--secondary theta");
+    QTest::newRow("interval") << QStringList{"--interval", "5"} << QStringLiteral("--interval 5");
+    QTest::newRow("mode") << QStringList{"--mode", "X"} << QStringLiteral("--mode X");
+    QTest::newRow("count zero") << QStringList{"--count", "0"} << QStringLiteral("--count 0");
+    QTest::newRow("count word") << QStringList{"--count", "many"} << QStringLiteral("--count many");
+    QTest::newRow("duration negative") << QStringList{"--duration", "-1"} << QStringLiteral("--duration -1");
+    QTest::newRow("twice") << QStringList{"--freq", "1k", "--freq", "10k"} << QStringLiteral("more than once");
+    QTest::newRow("format") << QStringList{"--format", "xml"} << QStringLiteral("--format xml");
+    QTest::newRow("append to standard output") << QStringList{"--append"} << QStringLiteral("--append");
+    QTest::newRow("nominal alone") << QStringList{"--primary", "R", "--nominal", "1k"} << QStringLiteral("--tol");
+    QTest::newRow("tolerance alone") << QStringList{"--tol", "5%"} << QStringLiteral("--nominal");
+    QTest::newRow("nominal of no kind") << QStringList{"--nominal", "1k", "--tol", "5%"} << QStringLiteral("--primary");
+    QTest::newRow("nominal of Z") << QStringList{"--primary", "Z", "--nominal", "1k", "--tol", "5%"}
+                                  << QStringLiteral("--primary");
+    QTest::newRow("unit against --primary") << QStringList{"--primary", "C", "--nominal", "10uH", "--tol", "5%"}
+                                            << QStringLiteral("does not fit");
+    QTest::newRow("zero nominal") << QStringList{"--primary", "R", "--nominal", "0", "--tol", "5%"}
+                                  << QStringLiteral("above 0");
+    QTest::newRow("nominal text") << QStringList{"--primary", "R", "--nominal", "big", "--tol", "5%"}
+                                  << QStringLiteral("\"big\"");
+    QTest::newRow("tolerance text") << QStringList{"--primary", "R", "--nominal", "1k", "--tol", "-5%"}
+                                    << QStringLiteral("\"-5%\"");
+    QTest::newRow("farads for the secondary") << QStringList{"--secondary-nominal", "1nF", "--secondary-tol", "5%"}
+                                              << QStringLiteral("resistance");
+    QTest::newRow("reject without tolerance") << QStringList{"--fail-on-reject"} << QStringLiteral("tolerance");
+    QTest::newRow("line without profile") << QStringList{"--line", "2"} << QStringLiteral("--profile");
+    QTest::newRow("missing profile") << QStringList{"--profile", "/nonexistent/p.hex1"}
+                                     << QStringLiteral("cannot read the profile");
+}
+
+void TestLoggerOptions::mistakes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    LoggerOptions options;
+    QString text;
+    QCOMPARE(parse(args, &options, &text), ParseOutcome::Error);
+    QVERIFY2(text.contains(message), qPrintable(text));
+    QVERIFY(!text.contains(QLatin1Char('\n')));
+}
+
+void TestLoggerOptions::setupCommands_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("brightnessOn");
+    QTest::addColumn<QStringList>("commands");
+
+    QTest::newRow("nothing asked") << QStringList{} << true << QStringList{};
+    // Over the defaults: 01 (brightness on); 04 10 kHz by hand, circuit automatic;
+    // B2 main C, secondary D, sound on; 22 level 0.5 V by hand, interval 1 s.
+    QTest::newRow("frequency, level, parameters")
+        << QStringList{"--freq", "10k", "--level", "0.5", "--primary", "C", "--secondary", "D"} << true
+        << QStringList{QStringLiteral("01 04 B2 22 0A")};
+    // Series, 1 kHz, R, Q, 0.5 V, interval 1 s, brightness off; the sound stays on as reported.
+    QTest::newRow("series with brightness off")
+        << QStringList{"--circuit", "series", "--freq", "1k", "--primary", "R", "--secondary", "Q", "--level", "0.5",
+                       "--interval", "1"}
+        << false << QStringList{QStringLiteral("41 83 A1 22 0A")};
+    // Automatic frequency goes out as code 4 with its flag; automatic level keeps level 1.
+    QTest::newRow("automatic choices") << QStringList{"--freq", "auto", "--level", "auto", "--circuit", "parallel",
+                                                      "--interval", "0.5"}
+                                       << true << QStringList{QStringLiteral("01 64 80 39 0A")};
+    QTest::newRow("mode first, then settings") << QStringList{"--mode", "U", "--freq", "100"} << true
+                                               << QStringList{QStringLiteral("83 01 01 01 0A"),
+                                                              QStringLiteral("01 01 80 21 0A")};
+    QTest::newRow("mode alone, brightness off") << QStringList{"--mode", "RD"} << false
+                                                << QStringList{QStringLiteral("C2 01 01 01 0A")};
+}
+
+void TestLoggerOptions::setupCommands()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, brightnessOn);
+    QFETCH(QStringList, commands);
+
+    LoggerOptions options;
+    QString message;
+    QCOMPARE(parse(args, &options, &message), ParseOutcome::Run);
+    const i18n::WindowLexicons lexicons;
+    // The meter reported its defaults with the frequency chosen by itself.
+    protocol::MeterSettings reported;
+    reported.freqCode = 3;
+    QStringList sent;
+    for (const protocol::MeterCommand &command :
+         vorlantlog::setupCommands(options, reported, brightnessOn, lexicons))
+        sent << hex(command);
+    QCOMPARE(sent, commands);
+}
+
+QTEST_GUILESS_MAIN(TestLoggerOptions)
+#include "tst_logger_options.moc"

@@ -1,0 +1,185 @@
+// The logger's output: JSON lines with the CSV's columns, and files that
+// hold every line as soon as it is written.
+
+#include "option_table.h"
+#include "reading_output.h"
+
+#include "log/reading_csv.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace vorlantlog;
+
+namespace {
+
+// A record with every column filled, texts that need escaping included.
+CsvRecord fullRecord()
+{
+    CsvRecord r;
+    r.time = QDateTime(QDate(2026, 12, 10), QTime(13, 28, 57, 123), Qt::OffsetFromUTC, 3600);
+    r.position = 7;
+    r.mode = QStringLiteral("RLCD");
+    r.primaryName = QStringLiteral("C");
+    r.primaryValue = 4.7e-8;
+    r.secondaryName = QStringLiteral("D");
+    r.secondaryValue = 0.0012;
+    r.impedance = 3386.25;
+    r.dissipation = 0.0012;
+    r.quality = 833.3333333333334;
+    r.phaseDegrees = -89.93;
+    r.frequencyHz = 1000;
+    r.levelVolts = 0.5;
+    r.circuit = QStringLiteral("a \"quoted\"\\,\ttext");
+    r.verdict = QStringLiteral("reject");
+    r.primaryDeviationPercent = -1.25;
+    r.secondaryDeviationPercent = 2.0;
+    r.rdKind = QStringLiteral("diode");
+    r.rdSymbol = QStringLiteral("diode_up");
+    r.rdResistance = 470.0;
+    r.rdDiodeVolts = 0.65;
+    r.rdCurrent1 = 0.001;
+    r.rdCurrent2 = 4.5e-6;
+    r.rdTestVolts = 3.2;
+    r.uVolts = -1.5;
+    r.uRmsVolts = 3.3;
+    r.uPeakToPeakVolts = 9.5;
+    return r;
+}
+
+QByteArray fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestReadingOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void jsonHasTheCsvColumns();
+    void jsonLeavesOutWhatIsMissing();
+    void everyLineIsInTheFileAtOnce_data();
+    void everyLineIsInTheFileAtOnce();
+    void appendingKeepsOneHeader();
+    void unwritableOutputIsRefused();
+};
+
+void TestReadingOutput::jsonHasTheCsvColumns()
+{
+    const CsvRecord record = fullRecord();
+    const QByteArray line = jsonLine(record);
+    QVERIFY(line.endsWith("}\n"));
+    QCOMPARE(line.count('\n'), 1);
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+
+    // The keys are the CSV's columns, in its order.
+    QList<QByteArray> keys;
+    int from = 0;
+    for (const QByteArray &column : csvColumnNames()) {
+        const int at = int(line.indexOf('"' + column + "\":", from));
+        QVERIFY2(at >= from, column.constData());
+        from = at;
+        keys << column;
+    }
+    QCOMPARE(o.size(), keys.size());
+
+    // The same values as the CSV's cells.
+    const QList<QByteArray> cells = csvLine(record).trimmed().split(',');
+    QCOMPARE(o.value(QLatin1String("time")).toString().toLatin1(), cells.at(0));
+    QCOMPARE(o.value(QLatin1String("position")).toInteger(), 7);
+    QCOMPARE(o.value(QLatin1String("primary_value")).toDouble(), 4.7e-8);
+    QCOMPARE(o.value(QLatin1String("circuit")).toString(), record.circuit);
+    QCOMPARE(o.value(QLatin1String("rd_current1_a")).toDouble(), 0.001);
+    QCOMPARE(o.value(QLatin1String("u_v")).toDouble(), -1.5);
+}
+
+void TestReadingOutput::jsonLeavesOutWhatIsMissing()
+{
+    CsvRecord record;
+    record.mode = QStringLiteral("U");
+    record.uVolts = 3.3;
+    record.uRmsVolts = std::numeric_limits<double>::quiet_NaN();
+    record.uPeakToPeakVolts = std::numeric_limits<double>::infinity();
+    QCOMPARE(jsonLine(record), QByteArray("{\"mode\":\"U\",\"u_v\":3.3}\n"));
+}
+
+void TestReadingOutput::everyLineIsInTheFileAtOnce_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("csv") << int(OutputFormat::Csv);
+    QTest::newRow("jsonl") << int(OutputFormat::Jsonl);
+}
+
+void TestReadingOutput::everyLineIsInTheFileAtOnce()
+{
+    QFETCH(int, format);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("readings"));
+    ReadingOutput output;
+    QString error;
+    QVERIFY2(output.open(path, false, OutputFormat(format), &error), qPrintable(error));
+    const QByteArray header = format == int(OutputFormat::Csv) ? csvHeaderLine() : QByteArray();
+    QCOMPARE(fileText(path), header);
+
+    QByteArray expected = header;
+    for (int i = 1; i <= 3; ++i) {
+        CsvRecord record = fullRecord();
+        record.position = i;
+        QVERIFY(output.write(record));
+        expected += format == int(OutputFormat::Csv) ? csvLine(record) : jsonLine(record);
+        // Read by another opener while the output is still open.
+        QCOMPARE(fileText(path), expected);
+    }
+}
+
+void TestReadingOutput::appendingKeepsOneHeader()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("stand.csv"));
+    for (int run = 1; run <= 2; ++run) {
+        ReadingOutput output;
+        QString error;
+        QVERIFY2(output.open(path, true, OutputFormat::Csv, &error), qPrintable(error));
+        CsvRecord record = fullRecord();
+        record.position = run;
+        QVERIFY(output.write(record));
+    }
+    const QByteArray text = fileText(path);
+    QCOMPARE(text.count(csvHeaderLine()), 1);
+    QVERIFY(text.startsWith(csvHeaderLine()));
+    QCOMPARE(text.count('\n'), 3);
+
+    // Without --append the file starts over.
+    ReadingOutput output;
+    QString error;
+    QVERIFY(output.open(path, false, OutputFormat::Csv, &error));
+    QCOMPARE(fileText(path), csvHeaderLine());
+}
+
+void TestReadingOutput::unwritableOutputIsRefused()
+{
+    QTemporaryDir dir;
+    ReadingOutput output;
+    QString error;
+    // A folder, and a file in a folder that does not exist.
+    QVERIFY(!output.open(dir.path(), false, OutputFormat::Csv, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("cannot write ") + dir.path()), qPrintable(error));
+    ReadingOutput second;
+    QVERIFY(!second.open(dir.filePath(QStringLiteral("none/out.csv")), false, OutputFormat::Jsonl, &error));
+    QVERIFY2(error.contains(QStringLiteral("none/out.csv")), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestReadingOutput)
+#include "tst_reading_output.moc"

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "exit_status.h"
+#include "logger_options.h"
+#include "reading_recorder.h"
+
+#include "link/com_port.h"
+#include "link/dongle_link.h"
+#include "protocol/meter_command.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class PortFinder;
+
+namespace vorlantlog {
+
+class ReadingOutput;
+
+// One run of the logger: the dongle found and probed, the link asked for,
+// the meter set up, every reading written, and the link ended. The link's
+// rules are DongleLink's, the readings' those of the window's decoders and
+// judgement; this class owns the port, the finder and the timers, and turns
+// what happens into lines of output, messages and an exit status.
+//
+//   start -> probe -> "AT+CONNL" -> link up -> (1 s, then the set-up commands
+//   and 1 s of held frames) -> logging -> count, duration or a stop request
+//   -> "AT" -> finished(status)
+//
+// A link refused or lost ends the run, or with --reconnect is reported and
+// asked for again while the output goes on where it was.
+class MeterLogger : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One message line, without the program's name.
+    using Report = std::function<void(const QString &line)>;
+
+    static constexpr int kLinkTimeoutMs = 15000; // from the request to the link
+    static constexpr int kCommandGapMs = 200;    // between two set-up commands
+    static constexpr int kHoldMs = 1000;         // frames dropped after the set-up commands
+
+    MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, QObject *parent = nullptr);
+    ~MeterLogger() override;
+
+    // Finds and probes the dongle and asks for the link; call from the event loop.
+    void start();
+    // Ends the run as a finished one (SIGINT, SIGTERM).
+    void stop();
+
+    std::int64_t linesWritten() const { return m_lines; }
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    enum class Phase {
+        Idle,          // before start()
+        Linking,       // "AT+CONNL" written, the answer awaited
+        AwaitingSetup, // linked; the set-up commands go out a second later
+        Holding,       // set-up commands sent; frames dropped for a while
+        Logging,
+        Waiting,       // --reconnect: for the dongle and a new link
+        Done,
+    };
+
+    void bindLink();
+    void requestLink();
+    void enterWaiting();
+    void superviseTick();
+    void onLinkUp();
+    void onAttemptEnded();
+    void onLinkLost(const QString &detail);
+    void onPortFailure();
+    void onLinkTimeout();
+    void sendNextCommand();
+    void beginLogging();
+    void onFrame(const protocol::MeterFrame &frame);
+    void onDurationTick();
+    void finish(ExitStatus status, const QString &message = {});
+    ExitStatus runStatus() const;
+    QString noDongleText() const;
+    // A failed attempt with --reconnect: said once until a link comes up, then only with --verbose.
+    void reportRetry(const QString &line);
+    void verbose(const QString &line) const;
+
+    LoggerOptions m_options;
+    ReadingOutput &m_output;
+    Report m_report;
+    ReadingRecorder m_recorder;
+
+    // The port outlives the link that drives it.
+    TComPort m_port;
+    std::unique_ptr<PortFinder> m_finder;
+    DongleLink m_link;
+
+    QTimer m_supervision;
+    QTimer m_portWatch;
+    QTimer m_setupDelay;
+    QTimer m_commandGap;
+    QTimer m_hold;
+    QTimer m_linkTimeout;
+    QTimer m_duration;
+    QDeadlineTimer m_deadline;
+
+    Phase m_phase = Phase::Idle;
+    std::deque<protocol::MeterCommand> m_pendingCommands;
+    std::int64_t m_lines = 0;
+    std::int64_t m_rejected = 0;
+    bool m_everLinked = false;
+    bool m_loggingBegan = false;
+    bool m_noMeter = false; // the last attempt ended with "no meter to link with"
+    bool m_retryReported = false;
+    QString m_lastPortError;
+};
+
+} // namespace vorlantlog

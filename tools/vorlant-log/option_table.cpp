@@ -1,0 +1,281 @@
+#include "option_table.h"
+
+#include <QStringList>
+
+#include <array>
+
+namespace vorlantlog {
+
+namespace {
+
+constexpr const char *kLink = "Link";
+constexpr const char *kSetup = "Meter set-up (sent once linked; a setting left out stays as it is)";
+constexpr const char *kTolerance = "Tolerance (judged as the window judges, RLC readings only)";
+constexpr const char *kOutput = "Output";
+constexpr const char *kStopping = "Stopping (without either, it runs until SIGINT or SIGTERM)";
+constexpr const char *kOther = "Other";
+
+constexpr std::array kOptions = {
+    OptionInfo{kLink, "port", 0, "PATH",
+               "Use the dongle at PATH (a name without \"/\" means /dev/NAME) instead of asking the port finder, "
+               "which looks for the dongle's USB description (or takes the device named by PORTVANE_PORT)."},
+    OptionInfo{kLink, "reconnect", 0, nullptr,
+               "Wait for a missing dongle, and when the link is refused or lost, report it and link again "
+               "instead of ending. Lines already written stay as they are; readings of the time without a "
+               "link are not logged."},
+    OptionInfo{kSetup, "mode", 0, "MODE", "Measuring mode: RLC, RD or U."},
+    OptionInfo{kSetup, "freq", 0, "F",
+               "Test frequency in hertz, k for kilohertz: 100, 120, 1k, 10k, 20k, 30k, 40k, 50k, 60k, 75k, "
+               "80k, 90k, 100k, 150k, or auto."},
+    OptionInfo{kSetup, "level", 0, "V", "Test level in volts rms: 1, 0.5, 0.1, or auto."},
+    OptionInfo{kSetup, "primary", 0, "P", "Main parameter: R, C, L, Z, or auto."},
+    OptionInfo{kSetup, "secondary", 0, "S", "Secondary parameter: R, Q, D, or auto."},
+    OptionInfo{kSetup, "circuit", 0, "C", "Equivalent circuit: series, parallel, or auto."},
+    OptionInfo{kSetup, "interval", 0, "S", "The meter's interval between readings in seconds: 0.5, 1 or 2."},
+    OptionInfo{kSetup, "profile", 0, "FILE",
+               "Take the meter settings, nominal values and tolerances from a line of a tolerance profile "
+               "(.hex1). Options given beside it override the line's values."},
+    OptionInfo{kSetup, "line", 0, "K", "The profile line to use (default 1)."},
+    OptionInfo{kTolerance, "nominal", 0, "VALUE",
+               "Nominal value of the main parameter with an SI prefix and an optional unit: 100n, 4.7k, "
+               "10uH, 100nF. The unit, or else --primary, says whether it is R, L or C."},
+    OptionInfo{kTolerance, "tol", 0, "TOL",
+               "Tolerance of the main parameter: a percentage (5%), \"<\" (the reading must not exceed the "
+               "nominal value), \">\" (it must not fall below it), or off."},
+    OptionInfo{kTolerance, "secondary-nominal", 0, "VALUE",
+               "Nominal value of the secondary parameter: a resistance with an SI prefix, or a plain number "
+               "for Q and D. --secondary, or the unit, says which."},
+    OptionInfo{kTolerance, "secondary-tol", 0, "TOL", "Tolerance of the secondary parameter, as for --tol."},
+    OptionInfo{kTolerance, "fail-on-reject", 0, nullptr, "End with status 7 when any reading was rejected."},
+    OptionInfo{kOutput, "output", 'o', "FILE",
+               "Write the readings to FILE (created, or emptied) instead of standard output. Every line is "
+               "handed to the system as soon as it is complete."},
+    OptionInfo{kOutput, "append", 0, nullptr,
+               "Add to the end of the --output file; the CSV header goes only into an empty file."},
+    OptionInfo{kOutput, "format", 0, "FORMAT",
+               "csv (the default: a header line, then one line per reading) or jsonl (one JSON object per "
+               "line, with the CSV's column names as keys and a value left out when it is empty)."},
+    OptionInfo{kStopping, "count", 'n', "N", "Stop after N readings."},
+    OptionInfo{kStopping, "duration", 0, "S",
+               "Stop S seconds (a decimal number) after the first moment readings were logged."},
+    OptionInfo{kOther, "verbose", 'v', nullptr, "Report the link's progress on standard error."},
+    OptionInfo{kOther, "help", 'h', nullptr, "Show this help and end."},
+};
+
+constexpr std::array kExitStatuses = {
+    ExitStatusInfo{ExitStatus::Ok, "The requested readings were logged, or the run was ended by SIGINT or SIGTERM."},
+    ExitStatusInfo{ExitStatus::Internal, "An unexpected failure."},
+    ExitStatusInfo{ExitStatus::BadArguments, "Bad arguments, or a profile that cannot be used."},
+    ExitStatusInfo{ExitStatus::NoDongle, "No dongle found."},
+    ExitStatusInfo{ExitStatus::NoAnswer, "The dongle did not answer."},
+    ExitStatusInfo{ExitStatus::LinkFailed,
+                   "The link to the meter was refused, not made within 15 seconds, or lost (without --reconnect)."},
+    ExitStatusInfo{ExitStatus::OutputNotWritable, "The output cannot be written."},
+    ExitStatusInfo{ExitStatus::Rejected, "Some readings were rejected (with --fail-on-reject)."},
+};
+
+constexpr std::array kColumns = {
+    ColumnInfo{"time", "local time of the reading, ISO 8601 with milliseconds and the UTC offset"},
+    ColumnInfo{"position", "the reading's number in this run, from 1"},
+    ColumnInfo{"mode", "RLCD, RD or U"},
+    ColumnInfo{"primary", "main parameter: R, C, L or Z"},
+    ColumnInfo{"primary_value", "its value in ohm, farad or henry (C and L negative when the meter marks them so)"},
+    ColumnInfo{"secondary", "secondary parameter: R, Q, D or theta"},
+    ColumnInfo{"secondary_value", "its value (ohm, none, none, degree)"},
+    ColumnInfo{"z_ohm", "impedance"},
+    ColumnInfo{"d", "dissipation factor"},
+    ColumnInfo{"q", "quality factor"},
+    ColumnInfo{"theta_deg", "phase angle in degrees"},
+    ColumnInfo{"frequency_hz", "test frequency; empty while the meter shows none"},
+    ColumnInfo{"level_v", "test level in volts"},
+    ColumnInfo{"circuit", "series or parallel"},
+    ColumnInfo{"verdict", "pass or reject; empty without a tolerance"},
+    ColumnInfo{"primary_deviation_pct", "deviation of the main parameter from its nominal value, in percent"},
+    ColumnInfo{"secondary_deviation_pct", "deviation of the secondary parameter, in percent"},
+    ColumnInfo{"rd_kind", "RD: resistance, diode, or junction (the diode test shows a mark, no value)"},
+    ColumnInfo{"rd_symbol", "RD: the display's picture: resistor, diode_up or diode_down"},
+    ColumnInfo{"rd_resistance_ohm", "RD: the resistance"},
+    ColumnInfo{"rd_diode_v", "RD: the diode's voltage"},
+    ColumnInfo{"rd_current1_a", "RD: the first current in amperes; empty when the meter's value means nothing"},
+    ColumnInfo{"rd_current2_a", "RD: the second current, when the meter gives one"},
+    ColumnInfo{"rd_test_v", "RD: the test voltage"},
+    ColumnInfo{"u_v", "U: the voltage, signed"},
+    ColumnInfo{"u_rms_v", "U: its rms value"},
+    ColumnInfo{"u_pp_v", "U: its peak-to-peak value"},
+};
+
+constexpr int kHelpWidth = 79;
+constexpr int kHelpIndent = 26;
+
+QString optionSynopsis(const OptionInfo &option)
+{
+    QString text = QStringLiteral("  ");
+    if (option.shortName)
+        text += QStringLiteral("-%1, ").arg(QLatin1Char(option.shortName));
+    text += QStringLiteral("--") + QLatin1String(option.name);
+    if (option.valueName)
+        text += QLatin1Char(' ') + QLatin1String(option.valueName);
+    return text;
+}
+
+// Words of `text` in lines of at most `width` characters after `indent` blanks.
+QStringList wrapped(const QString &text, int indent, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > width) {
+            lines.append(line);
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+// Roff escapes: a backslash, and a line start that roff would read as a request.
+QString roff(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QStringLiteral("\\e"));
+    out.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+    if (out.startsWith(QLatin1Char('.')) || out.startsWith(QLatin1Char('\'')))
+        out.prepend(QStringLiteral("\\&"));
+    return out;
+}
+
+constexpr const char *kSummary =
+    "Logs the readings of a Vorlant LCR meter without a window: it finds the meter's Bluetooth dongle, links "
+    "to the meter, sets the meter up from the command line and writes one line per reading, as plain SI "
+    "numbers with a decimal point whatever the locale. On exit, also on SIGINT and SIGTERM, it ends the "
+    "link (\"AT\").";
+
+} // namespace
+
+std::span<const OptionInfo> optionTable()
+{
+    return kOptions;
+}
+
+std::span<const ExitStatusInfo> exitStatusTable()
+{
+    return kExitStatuses;
+}
+
+std::span<const ColumnInfo> columnTable()
+{
+    return kColumns;
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral("Usage: vorlant-log [OPTION]...\n");
+    for (const QString &line : wrapped(QLatin1String(kSummary), 0, kHelpWidth))
+        text += line + QLatin1Char('\n');
+
+    const char *group = nullptr;
+    for (const OptionInfo &option : kOptions) {
+        if (group != option.group) {
+            group = option.group;
+            text += QLatin1Char('\n') + QLatin1String(group) + QStringLiteral(":\n");
+        }
+        QString head = optionSynopsis(option);
+        const QStringList lines = wrapped(QLatin1String(option.help), kHelpIndent, kHelpWidth);
+        if (head.size() + 2 > kHelpIndent) {
+            text += head + QLatin1Char('\n');
+            head.clear();
+        }
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString lead = i == 0 ? head : QString();
+            text += lead.leftJustified(kHelpIndent, QLatin1Char(' ')) + lines.at(i) + QLatin1Char('\n');
+        }
+    }
+
+    text += QStringLiteral("\nExit status:\n");
+    for (const ExitStatusInfo &status : kExitStatuses) {
+        const QStringList lines = wrapped(QLatin1String(status.meaning), 6, kHelpWidth);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString lead = i == 0 ? QStringLiteral("  %1").arg(code(status.status)) : QString();
+            text += lead.leftJustified(6, QLatin1Char(' ')) + lines.at(i) + QLatin1Char('\n');
+        }
+    }
+    text += QStringLiteral("\nEvery failure is one line on standard error. See vorlant-log(1) for the columns.\n");
+    return text;
+}
+
+QByteArray manPage()
+{
+    QStringList page;
+    page << QStringLiteral(".\\\" Written by vorlant-log-man from the option table; do not edit by hand.")
+         << QStringLiteral(".TH VORLANT\\-LOG 1 \"\" \"Vorlant\" \"User Commands\"")
+         << QStringLiteral(".SH NAME")
+         << QStringLiteral("vorlant\\-log \\- log the readings of a Vorlant LCR meter without a window")
+         << QStringLiteral(".SH SYNOPSIS")
+         << QStringLiteral(".B vorlant\\-log")
+         << QStringLiteral("[\\fIOPTION\\fR]...")
+         << QStringLiteral(".SH DESCRIPTION") << roff(QLatin1String(kSummary))
+         << QStringLiteral(".PP")
+         << roff(QStringLiteral(
+                "The settings given are sent as one settings command a second after the link comes up (and "
+                "again after every new link); readings that arrive before the meter has had a second to take "
+                "them are not logged."));
+
+    page << QStringLiteral(".SH OPTIONS");
+    const char *group = nullptr;
+    for (const OptionInfo &option : kOptions) {
+        if (group != option.group) {
+            group = option.group;
+            page << QStringLiteral(".SS ") + roff(QLatin1String(group));
+        }
+        QString head;
+        if (option.shortName)
+            head += QStringLiteral("\\fB\\-%1\\fR, ").arg(QLatin1Char(option.shortName));
+        head += QStringLiteral("\\fB\\-\\-%1\\fR").arg(roff(QLatin1String(option.name)));
+        if (option.valueName)
+            head += QStringLiteral(" \\fI%1\\fR").arg(QLatin1String(option.valueName));
+        page << QStringLiteral(".TP") << head << roff(QLatin1String(option.help));
+    }
+
+    page << QStringLiteral(".SH OUTPUT")
+         << roff(QStringLiteral(
+                "CSV is UTF-8 text with lines ending in CR LF; a text holding a comma or a quote is quoted. "
+                "Numbers are written in their shortest exact form with a point (4.7e-08, 4700). A value a "
+                "reading does not have is an empty cell (in JSON lines: a missing key). The columns, in this "
+                "order:"));
+    for (const ColumnInfo &column : kColumns)
+        page << QStringLiteral(".TP") << QStringLiteral("\\fB%1\\fR").arg(roff(QLatin1String(column.name)))
+             << roff(QLatin1String(column.meaning));
+    page << QStringLiteral(".PP")
+         << roff(QStringLiteral("Each line is handed to the system as soon as it is complete, so a crash or a "
+                                "pulled plug loses at most the line being written."));
+
+    page << QStringLiteral(".SH EXIT STATUS");
+    for (const ExitStatusInfo &status : kExitStatuses)
+        page << QStringLiteral(".TP") << QStringLiteral("\\fB%1\\fR").arg(code(status.status))
+             << roff(QLatin1String(status.meaning));
+    page << QStringLiteral(".PP") << roff(QStringLiteral("Every failure is reported in one line on standard error."));
+
+    page << QStringLiteral(".SH SIGNALS")
+         << roff(QStringLiteral("SIGINT, SIGTERM and SIGHUP end the run: the link is ended with \"AT\", the output "
+                                "is complete up to the last reading, and the status is that of a finished run."));
+    page << QStringLiteral(".SH ENVIRONMENT") << QStringLiteral(".TP") << QStringLiteral("\\fBPORTVANE_PORT\\fR")
+         << roff(QStringLiteral("Read by the port finder: a device to report as the dongle's port, for "
+                                "simulators and test rigs."));
+    page << QStringLiteral(".SH EXAMPLES")
+         << roff(QStringLiteral("100 readings of a 100 nF capacitor at 1 kHz, judged at 5 percent:"))
+         << QStringLiteral(".PP") << QStringLiteral(".nf") << QStringLiteral(".RS")
+         << roff(QStringLiteral("vorlant-log --freq 1k --primary C --secondary D --nominal 100n --tol 5% \\"))
+         << roff(QStringLiteral("    --count 100 --output caps.csv"))
+         << QStringLiteral(".RE") << QStringLiteral(".fi") << QStringLiteral(".PP")
+         << roff(QStringLiteral("A stand that runs unattended and keeps going when the dongle is replugged:"))
+         << QStringLiteral(".PP") << QStringLiteral(".nf") << QStringLiteral(".RS")
+         << roff(QStringLiteral("vorlant-log --profile stand.hex1 --line 3 --reconnect --format jsonl \\"))
+         << roff(QStringLiteral("    --append --output stand.jsonl"))
+         << QStringLiteral(".RE") << QStringLiteral(".fi");
+    page << QStringLiteral(".SH SEE ALSO") << QStringLiteral("\\fBgnuplot\\fR(1)");
+    return (page.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+}
+
+} // namespace vorlantlog

@@ -1,0 +1,47 @@
+#pragma once
+
+// The command line's one description: the options, the exit statuses and the
+// output's columns. --help and the man page are both written from it, so
+// they cannot disagree.
+
+#include "exit_status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <span>
+
+namespace vorlantlog {
+
+struct OptionInfo
+{
+    const char *group;     // heading the option is listed under
+    const char *name;      // long name, without the dashes
+    char shortName;        // 0 for none
+    const char *valueName; // nullptr for a switch
+    const char *help;      // plain sentences
+};
+
+struct ExitStatusInfo
+{
+    ExitStatus status;
+    const char *meaning;
+};
+
+struct ColumnInfo
+{
+    const char *name; // as the CSV header and the JSON keys write it
+    const char *meaning;
+};
+
+std::span<const OptionInfo> optionTable();
+std::span<const ExitStatusInfo> exitStatusTable();
+// Every column of the readings CSV, in the writer's order.
+std::span<const ColumnInfo> columnTable();
+
+// The text of --help.
+QString helpText();
+// The man page (roff), docs/vorlant-log.1.
+QByteArray manPage();
+
+} // namespace vorlantlog

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "logger_options.h"
+
+#include "log/reading_csv.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <memory>
+
+namespace vorlantlog {
+
+// One reading as a JSON object on one line (ending in LF): the CSV's column
+// names as keys in the CSV's order, numbers as JSON numbers in the CSV's
+// exact form, and no key for a value the reading does not have.
+//   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
+QByteArray jsonLine(const CsvRecord &record);
+
+// Where the readings go: a file or standard output, as CSV (through the
+// readings CSV's streaming writer) or JSON lines. Every line is handed to
+// the system as soon as it is written.
+class ReadingOutput
+{
+public:
+    ReadingOutput();
+    ~ReadingOutput();
+
+    // Opens `path` (empty: standard output), emptied unless `append`, and
+    // writes the CSV header unless appending to a file that has lines.
+    bool open(const QString &path, bool append, OutputFormat format, QString *error);
+    bool write(const CsvRecord &record);
+    // The system's words for the last failure.
+    QString errorString() const;
+    // "standard output" or the file's path, for messages.
+    QString name() const;
+
+private:
+    QFile m_file;
+    std::unique_ptr<CsvStream> m_csv;
+    OutputFormat m_format = OutputFormat::Csv;
+};
+
+} // namespace vorlantlog

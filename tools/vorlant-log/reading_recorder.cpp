@@ -1,0 +1,62 @@
+#include "reading_recorder.h"
+
+#include "log/logged_reading.h"
+#include "protocol/rd_u_values.h"
+#include "protocol/rlc_decoder.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vorlantlog {
+
+ReadingRecorder::ReadingRecorder(const profiles::ReferenceEditor &reference)
+    : m_reference(reference)
+    , m_judges(!reference.primary.toleranceOff || !reference.secondary.toleranceOff)
+{
+}
+
+std::optional<RecordedReading> ReadingRecorder::read(const protocol::MeterFrame &frame, const QDateTime &time)
+{
+    const protocol::FrameRoute route = protocol::routeFrame(frame);
+    if (!route.accepted)
+        return std::nullopt;
+    m_brightnessOn = route.brightnessOn;
+    if (!route.decoder)
+        return std::nullopt;
+    switch (*route.decoder) {
+    case protocol::MeterMode::Rlcd:
+        return readRlc(frame, time);
+    case protocol::MeterMode::Rd:
+        return RecordedReading{csvRecordForRd(time, protocol::rdValues(frame), std::nullopt), false};
+    case protocol::MeterMode::U:
+        return RecordedReading{csvRecordForU(time, protocol::uValues(frame), std::nullopt), false};
+    }
+    return std::nullopt;
+}
+
+RecordedReading ReadingRecorder::readRlc(const protocol::MeterFrame &frame, const QDateTime &time)
+{
+    const protocol::RlcDecodeResult decoded = protocol::decodeRlcFrame(frame, protocol::FormatContext{m_lexicons, {}});
+    m_reported = decoded.settings;
+
+    LoggedReading reading;
+    reading.time = time;
+    reading.settings = decoded.settings;
+    reading.reading = decoded.reading;
+    reading.quantities = decoded.quantities;
+    reading.primaryToleranceOn = !m_reference.primary.toleranceOff;
+    reading.secondaryToleranceOn = !m_reference.secondary.toleranceOff;
+    if (m_judges) {
+        // Numbers on the command line are read with a point, whatever the locale.
+        const profiles::JudgeOutcome outcome =
+            profiles::judgeReading(decoded.reading, decoded.settings.seriesCircuit, m_reference, QLatin1Char('.'));
+        const double none = std::numeric_limits<double>::quiet_NaN(); // written as an empty cell
+        reading.judged = true;
+        reading.judgeResult = outcome.result;
+        reading.primaryDeviation = outcome.primaryDeviation.value_or(none);
+        reading.secondaryDeviation = outcome.secondaryDeviation.value_or(none);
+    }
+    return RecordedReading{csvRecordFor(reading, std::nullopt), reading.judged && reading.judgeResult != 0};
+}
+
+} // namespace vorlantlog
