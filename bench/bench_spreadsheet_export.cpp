@@ -3,6 +3,7 @@
 // (getrusage), shown before and after the writing so the table's own share
 // can be told apart from the writer's.
 
+#include "log/export_messages.h"
 #include "log/log_table_model.h"
 #include "log/spreadsheet_export.h"
 #include "log/spreadsheet_writer.h"
@@ -71,7 +72,7 @@ void BM_WriteFullLog(benchmark::State &state)
                 rowsDone = clock.nsecsElapsed();
         });
         if (!result.ok)
-            state.SkipWithError(qPrintable(result.error));
+            state.SkipWithError(qPrintable(describeExportProblem(result.problem, exportMessages())));
         rowsShare += double(rowsDone) / double(clock.nsecsElapsed());
     }
     state.counters["rows_share"] = rowsShare / double(state.iterations());
