@@ -33,6 +33,7 @@
 
 #include "log/reading_csv.h"
 
+#include "log/batch_statistics.h"
 #include "protocol/rlc_values.h"
 
 #include <QFileDevice>
@@ -54,25 +55,10 @@ constexpr std::array kColumns = {
 
 constexpr char kLineEnd[] = "\r\n";
 
+// The display's letters, but plain ASCII for the phase, so any tool reads the column.
 QString parameterName(protocol::RlcParameter parameter)
 {
-    switch (parameter) {
-    case protocol::RlcParameter::Resistance:
-        return QStringLiteral("R");
-    case protocol::RlcParameter::Capacitance:
-        return QStringLiteral("C");
-    case protocol::RlcParameter::Inductance:
-        return QStringLiteral("L");
-    case protocol::RlcParameter::Impedance:
-        return QStringLiteral("Z");
-    case protocol::RlcParameter::Quality:
-        return QStringLiteral("Q");
-    case protocol::RlcParameter::Dissipation:
-        return QStringLiteral("D");
-    case protocol::RlcParameter::Phase:
-        return QStringLiteral("theta");
-    }
-    return {};
+    return parameter == protocol::RlcParameter::Phase ? QStringLiteral("theta") : parameterLetter(parameter);
 }
 
 // The test level of a level code in volts; nullopt for codes the meter does not use.
