@@ -42,7 +42,7 @@ struct Batch
     }
 };
 
-const ToleranceSpec kSpec{protocol::RlcParameter::Capacitance, 100e-9, ToleranceSpec::Kind::Percent, 5.0};
+const BatchLimit kLimit{protocol::RlcParameter::Capacitance, 100e-9, BatchLimit::Kind::Percent, 5.0};
 
 void BM_TrendChartRebuild(benchmark::State &state)
 {
@@ -50,7 +50,7 @@ void BM_TrendChartRebuild(benchmark::State &state)
     const i18n::WindowLexicons lexicons;
     const i18n::TDesignedLexicon texts = makeBatchLexicon();
     TrendChartWindow chart(batch.tracker, texts, lexicons);
-    chart.setTolerance(kSpec);
+    chart.setTolerance(kLimit);
     for (auto _ : state)
         chart.rebuild();
     state.counters["points"] = chart.pointCount();
@@ -64,7 +64,7 @@ void BM_TrendChartRepaint(benchmark::State &state)
     const i18n::TDesignedLexicon texts = makeBatchLexicon();
     TrendChartWindow chart(batch.tracker, texts, lexicons);
     chart.resize(900, 520);
-    chart.setTolerance(kSpec);
+    chart.setTolerance(kLimit);
     chart.rebuild();
     chart.show();
     QApplication::processEvents();

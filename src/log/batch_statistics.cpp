@@ -99,10 +99,10 @@ void BatchStatistics::addValue(ValueRole role, const protocol::ParameterValue &v
     it->values.add(value.value);
 }
 
-double deviationPercent(const ToleranceSpec &spec, double value)
+double deviationPercent(const BatchLimit &limit, double value)
 {
-    const double n = spec.nominal;
-    switch (spec.parameter) {
+    const double n = limit.nominal;
+    switch (limit.parameter) {
     case protocol::RlcParameter::Capacitance:
         return (1.0 - n / value) * 100.0;
     case protocol::RlcParameter::Quality:
@@ -117,19 +117,19 @@ double deviationPercent(const ToleranceSpec &spec, double value)
     return (value - n) / std::fabs(n) * 100.0;
 }
 
-ToleranceLimits toleranceLimits(const ToleranceSpec &spec)
+ToleranceLimits toleranceLimits(const BatchLimit &limit)
 {
-    const double n = spec.nominal;
-    switch (spec.kind) {
-    case ToleranceSpec::Kind::AtMost:
+    const double n = limit.nominal;
+    switch (limit.kind) {
+    case BatchLimit::Kind::AtMost:
         return {std::nullopt, n};
-    case ToleranceSpec::Kind::AtLeast:
+    case BatchLimit::Kind::AtLeast:
         return {n, std::nullopt};
-    case ToleranceSpec::Kind::Percent:
+    case BatchLimit::Kind::Percent:
         break;
     }
-    const double q = std::fabs(spec.percent) / 100.0;
-    if (spec.parameter == protocol::RlcParameter::Capacitance) {
+    const double q = std::fabs(limit.percent) / 100.0;
+    if (limit.parameter == protocol::RlcParameter::Capacitance) {
         // |1 - n / v| <= q
         ToleranceLimits limits{n / (1.0 + q), std::nullopt};
         if (q < 1.0)
@@ -139,15 +139,15 @@ ToleranceLimits toleranceLimits(const ToleranceSpec &spec)
     return {n - q * std::fabs(n), n + q * std::fabs(n)};
 }
 
-std::optional<Capability> capability(const ValueGroup &group, const ToleranceSpec &spec)
+std::optional<Capability> capability(const ValueGroup &group, const BatchLimit &limit)
 {
-    if (group.parameter != spec.parameter || group.values.count() == 0)
+    if (group.parameter != limit.parameter || group.values.count() == 0)
         return std::nullopt;
     Capability out;
-    out.nominal = spec.nominal;
+    out.nominal = limit.nominal;
     const double mean = group.values.mean();
-    out.meanDeviationPercent = deviationPercent(spec, mean);
-    out.limits = toleranceLimits(spec);
+    out.meanDeviationPercent = deviationPercent(limit, mean);
+    out.limits = toleranceLimits(limit);
 
     const std::optional<double> sigma = group.values.standardDeviation();
     if (!sigma || !(*sigma > 0.0) || !std::isfinite(*sigma))

@@ -87,7 +87,7 @@ private:
 
 // A tolerance as the judgement applies it to one value: a nominal in the
 // value's SI unit and either a band of +- percent or a one-sided limit.
-struct ToleranceSpec
+struct BatchLimit
 {
     enum class Kind {
         Percent, // |deviation| <= percent
@@ -105,7 +105,7 @@ struct ToleranceSpec
 // rule: resistance and inductance compare linearly (their reactances scale
 // with the value); a capacitance compares by its reactance, which gives
 // 100 * (1 - nominal / value); Q and D divide by the nominal itself.
-double deviationPercent(const ToleranceSpec &spec, double value);
+double deviationPercent(const BatchLimit &limit, double value);
 
 // The values that pass, as limits in the value's unit; a missing limit is open.
 // A capacitance band is not symmetric: +-p % of reactance is
@@ -115,7 +115,7 @@ struct ToleranceLimits
     std::optional<double> lower;
     std::optional<double> upper;
 };
-ToleranceLimits toleranceLimits(const ToleranceSpec &spec);
+ToleranceLimits toleranceLimits(const BatchLimit &limit);
 
 // What a tolerance says about a group. Cp needs both limits; Cpk takes the
 // nearer limit, or the only one of a one-sided tolerance. Neither exists for
@@ -130,4 +130,4 @@ struct Capability
 };
 
 // nullopt when the group holds no values or measures another parameter than the tolerance judges.
-std::optional<Capability> capability(const ValueGroup &group, const ToleranceSpec &spec);
+std::optional<Capability> capability(const ValueGroup &group, const BatchLimit &limit);

@@ -7,43 +7,43 @@
 namespace {
 
 // "<", ">" or a percentage with an optional trailing "%", from the first 8 characters.
-std::optional<ToleranceSpec> limitOf(const QString &field, QChar separator)
+std::optional<BatchLimit> limitOf(const QString &field, QChar separator)
 {
     QString text = field.left(8);
-    ToleranceSpec spec;
+    BatchLimit limit;
     if (text.size() == 1) {
         if (text == QLatin1String("<"))
-            spec.kind = ToleranceSpec::Kind::AtMost;
+            limit.kind = BatchLimit::Kind::AtMost;
         else if (text == QLatin1String(">"))
-            spec.kind = ToleranceSpec::Kind::AtLeast;
+            limit.kind = BatchLimit::Kind::AtLeast;
         else
             return std::nullopt;
-        return spec;
+        return limit;
     }
     if (text.endsWith(QLatin1Char('%')))
         text[text.size() - 1] = QLatin1Char(' ');
     const std::optional<double> percent = profiles::readDecimal(text, separator);
     if (!percent || !std::isfinite(*percent))
         return std::nullopt;
-    spec.kind = ToleranceSpec::Kind::Percent;
-    spec.percent = *percent;
-    return spec;
+    limit.kind = BatchLimit::Kind::Percent;
+    limit.percent = *percent;
+    return limit;
 }
 
-std::optional<ToleranceSpec> specOf(const profiles::ReferenceEntry &entry, protocol::RlcParameter parameter,
+std::optional<BatchLimit> limitFor(const profiles::ReferenceEntry &entry, protocol::RlcParameter parameter,
                                     std::optional<double> multiplier, QChar separator)
 {
     if (entry.toleranceOff || !multiplier)
         return std::nullopt;
-    std::optional<ToleranceSpec> spec = limitOf(entry.tolerance, separator);
+    std::optional<BatchLimit> limit = limitOf(entry.tolerance, separator);
     const std::optional<double> nominal = profiles::readDecimal(entry.nominal, separator);
-    if (!spec || !nominal)
+    if (!limit || !nominal)
         return std::nullopt;
-    spec->parameter = parameter;
-    spec->nominal = *nominal * *multiplier;
-    if (!std::isfinite(spec->nominal) || spec->nominal == 0.0)
+    limit->parameter = parameter;
+    limit->nominal = *nominal * *multiplier;
+    if (!std::isfinite(limit->nominal) || limit->nominal == 0.0)
         return std::nullopt;
-    return spec;
+    return limit;
 }
 
 } // namespace
@@ -54,15 +54,15 @@ BatchTolerances batchTolerances(const profiles::ReferenceEditor &editor, QChar s
     const profiles::ReferenceEntry &p = editor.primary;
     switch (p.kind) {
     case profiles::kPrimaryR:
-        out.primary = specOf(p, protocol::RlcParameter::Resistance, profiles::primaryUnitMultiplier(p.kind, p.unit),
+        out.primary = limitFor(p, protocol::RlcParameter::Resistance, profiles::primaryUnitMultiplier(p.kind, p.unit),
                              separator);
         break;
     case profiles::kPrimaryL:
-        out.primary = specOf(p, protocol::RlcParameter::Inductance, profiles::primaryUnitMultiplier(p.kind, p.unit),
+        out.primary = limitFor(p, protocol::RlcParameter::Inductance, profiles::primaryUnitMultiplier(p.kind, p.unit),
                              separator);
         break;
     case profiles::kPrimaryC:
-        out.primary = specOf(p, protocol::RlcParameter::Capacitance, profiles::primaryUnitMultiplier(p.kind, p.unit),
+        out.primary = limitFor(p, protocol::RlcParameter::Capacitance, profiles::primaryUnitMultiplier(p.kind, p.unit),
                              separator);
         break;
     default:
@@ -71,13 +71,13 @@ BatchTolerances batchTolerances(const profiles::ReferenceEditor &editor, QChar s
     const profiles::ReferenceEntry &s = editor.secondary;
     switch (s.kind) {
     case profiles::kSecondaryR:
-        out.secondary = specOf(s, protocol::RlcParameter::Resistance, profiles::ohmMultiplier(s.unit), separator);
+        out.secondary = limitFor(s, protocol::RlcParameter::Resistance, profiles::ohmMultiplier(s.unit), separator);
         break;
     case profiles::kSecondaryQ:
-        out.secondary = specOf(s, protocol::RlcParameter::Quality, 1.0, separator);
+        out.secondary = limitFor(s, protocol::RlcParameter::Quality, 1.0, separator);
         break;
     case profiles::kSecondaryD:
-        out.secondary = specOf(s, protocol::RlcParameter::Dissipation, 1.0, separator);
+        out.secondary = limitFor(s, protocol::RlcParameter::Dissipation, 1.0, separator);
         break;
     default:
         break;

@@ -11,8 +11,8 @@
 // in SI units and the kind of limit, for the primary and the secondary value.
 struct BatchTolerances
 {
-    std::optional<ToleranceSpec> primary;
-    std::optional<ToleranceSpec> secondary;
+    std::optional<BatchLimit> primary;
+    std::optional<BatchLimit> secondary;
 };
 
 // What the editor's fields say, read as the judgement reads them; a tolerance

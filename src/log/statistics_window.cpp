@@ -112,8 +112,8 @@ void StatisticsWindow::showFigures(const BatchStatistics &statistics, const Batc
         };
         const RunningStatistics &values = group.values;
         const std::optional<double> sigma = values.standardDeviation();
-        const std::optional<ToleranceSpec> &spec = primary ? tolerances.primary : tolerances.secondary;
-        const std::optional<Capability> capability = spec ? ::capability(group, *spec) : std::nullopt;
+        const std::optional<BatchLimit> &limit = primary ? tolerances.primary : tolerances.secondary;
+        const std::optional<Capability> capability = limit ? ::capability(group, *limit) : std::nullopt;
         const QString none = QStringLiteral("—");
         const QString cells[] = {
             QString::number(values.count()),

@@ -225,14 +225,14 @@ bool TrendChartWindow::addRow(int row, const LoggedReading &reading)
     return true;
 }
 
-void TrendChartWindow::setTolerance(const std::optional<ToleranceSpec> &spec)
+void TrendChartWindow::setTolerance(const std::optional<BatchLimit> &limit)
 {
-    const bool same = spec.has_value() == m_tolerance.has_value()
-                      && (!spec || (spec->parameter == m_tolerance->parameter && spec->nominal == m_tolerance->nominal
-                                    && spec->kind == m_tolerance->kind && spec->percent == m_tolerance->percent));
+    const bool same = limit.has_value() == m_tolerance.has_value()
+                      && (!limit || (limit->parameter == m_tolerance->parameter && limit->nominal == m_tolerance->nominal
+                                    && limit->kind == m_tolerance->kind && limit->percent == m_tolerance->percent));
     if (same)
         return;
-    m_tolerance = spec;
+    m_tolerance = limit;
     showTolerance();
 }
 

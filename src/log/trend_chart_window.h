@@ -44,7 +44,7 @@ public:
     // One more row at the end; false when it cannot simply be added (another
     // parameter, or not after the last point), so the caller rebuilds.
     bool addRow(int row, const LoggedReading &reading);
-    void setTolerance(const std::optional<ToleranceSpec> &spec);
+    void setTolerance(const std::optional<BatchLimit> &limit);
     // Draws what changed, once per event-loop pass.
     void refresh();
 
@@ -89,6 +89,6 @@ private:
     double m_scale = 1.0;         // value -> plotted number
     QString m_axisUnit;           // prefix and unit of the plotted number
     double m_lastKey = -1e300;
-    std::optional<ToleranceSpec> m_tolerance;
+    std::optional<BatchLimit> m_tolerance;
     bool m_markersShown = false;
 };

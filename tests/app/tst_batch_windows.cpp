@@ -54,7 +54,7 @@ struct Rig
         window.resize(620, 420);
         batch.setTolerances([] {
             BatchTolerances t;
-            t.primary = ToleranceSpec{protocol::RlcParameter::Capacitance, 100e-9, ToleranceSpec::Kind::Percent, 5.0};
+            t.primary = BatchLimit{protocol::RlcParameter::Capacitance, 100e-9, BatchLimit::Kind::Percent, 5.0};
             return t;
         });
     }

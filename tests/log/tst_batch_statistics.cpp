@@ -177,13 +177,13 @@ void TestBatchStatistics::capability_data()
     const double sigma = std::sqrt(5.0 / 3.0);
     const int R = int(RlcParameter::Resistance);
     const int C = int(RlcParameter::Capacitance);
-    const int pct = int(ToleranceSpec::Kind::Percent);
+    const int pct = int(BatchLimit::Kind::Percent);
 
     QTest::newRow("R 100 +-5%") << r << R << pct << 100.0 << 5.0 << 95.0 << 105.0 << 0.5 << 10.0 / (6 * sigma)
                                 << 4.5 / (3 * sigma);
-    QTest::newRow("R 100 <") << r << R << int(ToleranceSpec::Kind::AtMost) << 100.0 << 0.0 << nan << 100.0 << 0.5
+    QTest::newRow("R 100 <") << r << R << int(BatchLimit::Kind::AtMost) << 100.0 << 0.0 << nan << 100.0 << 0.5
                              << nan << -0.5 / (3 * sigma);
-    QTest::newRow("R 98 >") << r << R << int(ToleranceSpec::Kind::AtLeast) << 98.0 << 0.0 << 98.0 << nan
+    QTest::newRow("R 98 >") << r << R << int(BatchLimit::Kind::AtLeast) << 98.0 << 0.0 << 98.0 << nan
                             << 2.5 / 98.0 * 100.0 << nan << 2.5 / (3 * sigma);
     // A capacitance is judged by its reactance: +-10 % of reactance is
     // 100/1.1 .. 100/0.9 nF, and the mean of 105 nF deviates 1 - 100/105.
@@ -214,8 +214,8 @@ void TestBatchStatistics::capability()
     BatchStatistics stats;
     for (double v : values)
         stats.add(row(RlcParameter(parameter), v));
-    const ToleranceSpec spec{RlcParameter(parameter), nominal, ToleranceSpec::Kind(kind), percent};
-    const std::optional<Capability> got = ::capability(stats.groups().at(0), spec);
+    const BatchLimit limit{RlcParameter(parameter), nominal, BatchLimit::Kind(kind), percent};
+    const std::optional<Capability> got = ::capability(stats.groups().at(0), limit);
     QVERIFY(got);
     QCOMPARE(got->nominal, nominal);
     QVERIFY2(near(got->meanDeviationPercent, meanDeviation, 1e-12),
@@ -231,21 +231,21 @@ void TestBatchStatistics::capability()
 
 void TestBatchStatistics::capabilityNeedsSpreadAndMatchingParameter()
 {
-    const ToleranceSpec spec{RlcParameter::Resistance, 100.0, ToleranceSpec::Kind::Percent, 5.0};
+    const BatchLimit limit{RlcParameter::Resistance, 100.0, BatchLimit::Kind::Percent, 5.0};
     BatchStatistics stats;
     stats.add(row(RlcParameter::Resistance, 101.0));
     // One value: no spread yet.
-    std::optional<Capability> got = ::capability(stats.groups().at(0), spec);
+    std::optional<Capability> got = ::capability(stats.groups().at(0), limit);
     QVERIFY(got);
     QCOMPARE(got->meanDeviationPercent, 1.0);
     QVERIFY(!got->cp && !got->cpk);
     // Constant values: sigma 0, no index rather than an infinite one.
     stats.add(row(RlcParameter::Resistance, 101.0));
     stats.add(row(RlcParameter::Resistance, 101.0));
-    got = ::capability(stats.groups().at(0), spec);
+    got = ::capability(stats.groups().at(0), limit);
     QVERIFY(got && !got->cp && !got->cpk);
     // A tolerance on capacitance says nothing about resistance rows.
-    QVERIFY(!::capability(stats.groups().at(0), ToleranceSpec{RlcParameter::Capacitance, 1e-7}));
+    QVERIFY(!::capability(stats.groups().at(0), BatchLimit{RlcParameter::Capacitance, 1e-7}));
 }
 
 void TestBatchStatistics::hundredThousandRowsMatchTwoPass()
@@ -297,16 +297,16 @@ void TestBatchStatistics::tolerancesFromTheEditor_data()
     QTest::addColumn<int>("expectedKind");
     QTest::addColumn<double>("percent");
 
-    const int pct = int(ToleranceSpec::Kind::Percent);
+    const int pct = int(BatchLimit::Kind::Percent);
     QTest::newRow("C 100 nF 5%") << false << 2 << 1 << "100" << "5%" << false << QChar('.')
                                  << int(RlcParameter::Capacitance) << 100e-9 << pct << 5.0;
     QTest::newRow("R 4,7 kOhm <") << false << 0 << 1 << "4,7" << "<" << false << QChar(',')
-                                  << int(RlcParameter::Resistance) << 4700.0 << int(ToleranceSpec::Kind::AtMost)
+                                  << int(RlcParameter::Resistance) << 4700.0 << int(BatchLimit::Kind::AtMost)
                                   << 0.0;
     QTest::newRow("L 2 mH 0,5%") << false << 1 << 1 << "2" << "0,5%" << false << QChar(',')
                                  << int(RlcParameter::Inductance) << 2e-3 << pct << 0.5;
     QTest::newRow("D 0.05 >") << true << 2 << 0 << "0.05" << ">" << false << QChar('.')
-                              << int(RlcParameter::Dissipation) << 0.05 << int(ToleranceSpec::Kind::AtLeast) << 0.0;
+                              << int(RlcParameter::Dissipation) << 0.05 << int(BatchLimit::Kind::AtLeast) << 0.0;
     QTest::newRow("secondary R 2 MOhm 1%") << true << 0 << 2 << "2" << "1%" << false << QChar('.')
                                            << int(RlcParameter::Resistance) << 2e6 << pct << 1.0;
     QTest::newRow("off") << false << 2 << 1 << "100" << "5%" << true << QChar('.') << -1 << 0.0 << 0 << 0.0;
@@ -337,16 +337,16 @@ void TestBatchStatistics::tolerancesFromTheEditor()
     entry = {kind, unit, nominal, tolerance, off};
     const BatchTolerances got = batchTolerances(editor, separator);
     QVERIFY(!(secondary ? got.primary : got.secondary)); // the other one stays off
-    const std::optional<ToleranceSpec> &spec = secondary ? got.secondary : got.primary;
+    const std::optional<BatchLimit> &limit = secondary ? got.secondary : got.primary;
     if (parameter < 0) {
-        QVERIFY(!spec);
+        QVERIFY(!limit);
         return;
     }
-    QVERIFY(spec);
-    QCOMPARE(int(spec->parameter), parameter);
-    QVERIFY(near(spec->nominal, expectedNominal, 1e-12));
-    QCOMPARE(int(spec->kind), expectedKind);
-    QCOMPARE(spec->percent, percent);
+    QVERIFY(limit);
+    QCOMPARE(int(limit->parameter), parameter);
+    QVERIFY(near(limit->nominal, expectedNominal, 1e-12));
+    QCOMPARE(int(limit->kind), expectedKind);
+    QCOMPARE(limit->percent, percent);
 }
 
 QTEST_GUILESS_MAIN(TestBatchStatistics)
