@@ -19,7 +19,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -65,6 +67,25 @@ bool waitFor(const std::function<bool()> &condition, int ms)
     return true;
 }
 
+// The paintings of the log table and the area they cover: a table that
+// paints its whole picture for every new row costs several times one that
+// paints the new rows only.
+struct PaintCounter : QObject
+{
+    int events = 0;
+    qint64 pixels = 0;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++events;
+            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+                pixels += qint64(r.width()) * r.height();
+        }
+        return false;
+    }
+};
+
 // Arg: 1 recording, 0 not.
 void BM_WindowAtTheLinksFastest(benchmark::State &state)
 {
@@ -100,6 +121,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         int rows = 0;
         QObject::connect(f.logModel, &LogTableModel::readingWritten, [&rows] { ++rows; });
 
+        PaintCounter painted;
+        f.SG->viewport()->installEventFilter(&painted);
         f.show();
         if (!waitFor([&f] { return f.portReady; }, 15000)) {
             state.SkipWithError("the window found no dongle");
@@ -119,6 +142,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
 
         const int framesBefore = frames;
         const int rowsBefore = rows;
+        const int paintsBefore = painted.events;
+        const qint64 pixelsBefore = painted.pixels;
         QElapsedTimer wall;
         wall.start();
         const double cpuBefore = cpuSeconds();
@@ -137,6 +162,11 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         state.counters["window_us_per_frame"] = 1e6 * windowCpu / std::max(1, frames - framesBefore);
         state.counters["frames"] = frames - framesBefore;
         state.counters["rows"] = rows - rowsBefore;
+        // Share of the table's picture painted per painting.
+        const int paints = painted.events - paintsBefore;
+        state.counters["table_paints_per_s"] = paints / elapsed;
+        state.counters["table_painted_share"] = double(painted.pixels - pixelsBefore) / std::max(1, paints)
+                                                / std::max(1, f.SG->viewport()->width() * f.SG->viewport()->height());
 
         form.reset();
         qunsetenv("PORTVANE_PORT");

@@ -4,6 +4,8 @@
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
+#include "log/local_clock.h"
+#include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -29,7 +31,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTableView;
+
 class QTimer;
 class QToolButton;
 
@@ -144,7 +146,7 @@ public:
     QToolButton *B5 = nullptr;  // clear
     QPushButton *Button4 = nullptr; // copy to a spreadsheet
     QFrame *Panel10 = nullptr;
-    QTableView *SG = nullptr; // the log
+    LogTableView *SG = nullptr; // the log
 
     // Non-visual parts.
     QTimer *T2 = nullptr;
@@ -156,6 +158,7 @@ public:
     QTimer *portWatch = nullptr;
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
+    logbook::LocalClock logClock;           // the time of each row
     ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)

@@ -25,12 +25,14 @@ protocol::FormatContext formatContext(const i18n::WindowLexicons &lexicons)
     return {lexicons, protocol::NumberSeparators::fromLocale()};
 }
 
-// An index past the end leaves the list with no selection.
+// An index past the end leaves the list with no selection. Every frame
+// selects again what is mostly selected already; the list is left alone then.
 void selectRow(QListWidget *list, int index)
 {
     if (index >= 0 && index < list->count()) {
-        list->setCurrentRow(index);
-    } else {
+        if (list->currentRow() != index || !list->item(index)->isSelected())
+            list->setCurrentRow(index);
+    } else if (list->currentRow() != -1 || list->selectionModel()->hasSelection()) {
         list->setCurrentRow(-1);
         list->clearSelection();
     }
@@ -72,8 +74,11 @@ void TForm1::showDisplay(QFrame *display)
 
 void TForm1::colourDisplay(bool reject)
 {
+    const QColor colour = reject ? panel::rejectColour() : panel::displayColour();
     QPalette palette = Panel_RLCD->palette();
-    palette.setColor(QPalette::Window, reject ? panel::rejectColour() : panel::displayColour());
+    if (palette.color(QPalette::Window) == colour)
+        return; // a new palette costs the panel and all its labels a round of change events
+    palette.setColor(QPalette::Window, colour);
     Panel_RLCD->setPalette(palette);
 }
 

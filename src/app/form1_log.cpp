@@ -11,7 +11,6 @@
 #include "panel/panel_field.h"
 #include "panel/spin_edit.h"
 
-#include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -38,7 +37,7 @@ void TForm1::bindLogHandlers()
 
 void TForm1::appendLogRow()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = logClock.now();
     logbook::LogRowSource source;
     source.primaryLetter = L_Prim_RLC->text();
     source.primaryValue = L_prim_n->text();

@@ -49,7 +49,7 @@ public:
     // A new row becomes the current one (and scrolls into view) at most
     // this often: readings may come 74 times a second, and each move makes
     // the table measure all its rows again and scroll its whole picture.
-    static constexpr int kFollowIntervalMs = 40;
+    static constexpr int kFollowIntervalMs = 100;
 
     // Makes the model, the cell drawing and the selection rules of SG. Looks
     // up no lexicon item: the headers come with showSinglePartHeaders.

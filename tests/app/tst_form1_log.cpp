@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -97,6 +98,7 @@ private slots:
     void multiPartRowsBelongToProfileLines();
     void rowColoursFollowTheVerdicts();
     void whatTheScreenShowsKeepsUpWithTheRows();
+    void aRowJustAddedCanBeScrolledToAtOnce();
 
 private:
     // Sends bytes as one read and waits until the window has read them.
@@ -538,6 +540,30 @@ void TestForm1Log::whatTheScreenShowsKeepsUpWithTheRows()
     QTRY_VERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(29, 0))));
     QTRY_VERIFY(same());
 
+    // One more row scrolls the picture: the rows in view that did not change
+    // are moved, not painted again.
+    struct PaintedArea : QObject
+    {
+        QRegion region;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent *>(event)->region();
+            return false;
+        }
+    } painted;
+    viewport->installEventFilter(&painted);
+    frame(MeterSettings{}, 200.0, 0.001);
+    QTRY_VERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(30, 0))));
+    QTRY_VERIFY(painted.region.contains(f.SG->visualRect(f.logModel->index(30, 0))));
+    qint64 area = 0;
+    for (const QRect &r : painted.region)
+        area += qint64(r.width()) * r.height();
+    QVERIFY2(area < qint64(viewport->width()) * viewport->height() / 2,
+             qPrintable(QStringLiteral("%1 of %2 pixels painted").arg(area).arg(viewport->width() * viewport->height())));
+    viewport->removeEventFilter(&painted);
+    QTRY_VERIFY(same());
+
     f.SE1->setValue(60);
     frame();
     QTRY_VERIFY(viewport->rect().contains(f.SG->visualRect(f.logModel->index(59, 0))));
@@ -545,6 +571,20 @@ void TestForm1Log::whatTheScreenShowsKeepsUpWithTheRows()
 
     f.B5->click();
     QTRY_VERIFY(same());
+}
+
+// The table measures its scroll range late while rows pour in; scrolling to
+// a row added a moment ago must still bring it into view.
+void TestForm1Log::aRowJustAddedCanBeScrolledToAtOnce()
+{
+    TForm1 &f = *m_form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const int rows = f.logModel->rowCount();
+    f.logModel->setRowCount(rows + 200);
+    const QModelIndex last = f.logModel->index(rows + 199, 0);
+    f.SG->scrollTo(last);
+    QVERIFY(f.SG->viewport()->rect().contains(f.SG->visualRect(last)));
 }
 
 QTEST_MAIN(TestForm1Log)

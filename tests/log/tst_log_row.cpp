@@ -2,8 +2,10 @@
 // deviations are written.
 
 #include "i18n/window_lexicons.h"
+#include "log/local_clock.h"
 #include "log/log_row.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 using logbook::LogRowCells;
@@ -54,6 +56,7 @@ private slots:
     void timeStamps();
     void timeSeparatorOfLocales_data();
     void timeSeparatorOfLocales();
+    void clockAcrossDaylightSaving();
 
 private:
     i18n::WindowLexicons m_lexicons;
@@ -186,6 +189,38 @@ void TestLogRow::timeSeparatorOfLocales()
     QFETCH(QLocale, locale);
     QFETCH(QString, expected);
     QCOMPARE(logbook::timeSeparatorOf(locale), expected);
+}
+
+// The clock looks the offset up once per second; across the spring and
+// autumn changes of a zone it must still give what a full local-time
+// conversion gives, second by second and also backwards in time.
+void TestLogRow::clockAcrossDaylightSaving()
+{
+    const QByteArray oldZone = qgetenv("TZ");
+    // Central Europe by rule, so no zone database is needed.
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    const auto restore = qScopeGuard([&oldZone] {
+        oldZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldZone);
+    });
+    logbook::LocalClock clock;
+    const qint64 spring = QDateTime(QDate(2021, 3, 28), QTime(1, 0), Qt::UTC).toMSecsSinceEpoch();
+    const qint64 autumn = QDateTime(QDate(2021, 10, 31), QTime(1, 0), Qt::UTC).toMSecsSinceEpoch();
+    const qint64 beforeEpoch = -1500;
+    for (const qint64 change : {spring, autumn, beforeEpoch}) {
+        for (const qint64 step : {qint64(250), qint64(-250)}) {
+            for (qint64 ms = change - 1500 * step / 250; qAbs(ms - change) <= 1500; ms += step) {
+                const QDateTime expected = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
+                const QDateTime got = clock.at(ms);
+                QCOMPARE(got.toMSecsSinceEpoch(), ms);
+                QCOMPARE(got.offsetFromUtc(), expected.offsetFromUtc());
+                QCOMPARE(logbook::formatLogTime(got, QStringLiteral(":")),
+                         logbook::formatLogTime(expected, QStringLiteral(":")));
+                QCOMPARE(got.time().msec(), expected.time().msec());
+            }
+        }
+    }
+    QCOMPARE(clock.at(spring).offsetFromUtc(), 2 * 3600);
+    QCOMPARE(clock.at(spring - 1).offsetFromUtc(), 3600);
 }
 
 QTEST_GUILESS_MAIN(TestLogRow)

@@ -314,7 +314,7 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
 {
     if (m_phase == Phase::Done)
         return;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = m_clock.now();
     // Every frame is read: the settings it reports are what a set-up command builds on.
     std::optional<RecordedReading> reading = m_recorder.read(frame, now);
     if (!reading || m_phase != Phase::Logging)

@@ -6,6 +6,7 @@
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
+#include "log/local_clock.h"
 #include "protocol/meter_command.h"
 
 #include <QDeadlineTimer>
@@ -109,6 +110,7 @@ private:
     QTimer m_linkTimeout;
     QTimer m_duration;
     QDeadlineTimer m_deadline;
+    logbook::LocalClock m_clock;
 
     Phase m_phase = Phase::Idle;
     std::deque<protocol::MeterCommand> m_pendingCommands;
