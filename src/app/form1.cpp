@@ -14,9 +14,10 @@
 #include "panel/caption_strip.h"
 #include "panel/control_table.h"
 #include "panel/drop_down.h"
+#include "panel/handler_edge.h"
 #include "panel/menu_controller.h"
-#include "panel/spin_edit.h"
 #include "panel/panel_colours.h"
+#include "panel/spin_edit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -218,8 +219,8 @@ void TForm1::bindHandlers()
     connect(menus, &panel::MenuController::framesReleased, this, [this] { holdFrames = 0; });
     bindRemoteHandlers();
     // Clicks only: setting a control's state from code runs no handler.
-    connect(B2, &QToolButton::clicked, this, &TForm1::B2Click);
-    connect(CheckBox_connect_auto, &QCheckBox::clicked, this, &TForm1::CheckBox_connect_autoClick);
+    connect(B2, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::B2Click));
+    connect(CheckBox_connect_auto, &QCheckBox::clicked, this, panel::atEdge(this, &TForm1::CheckBox_connect_autoClick));
 }
 
 void TForm1::enableTimer(QTimer *timer)

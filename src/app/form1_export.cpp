@@ -7,13 +7,14 @@
 #include "log/export_controller.h"
 #include "log/log_controller.h"
 #include "log/spreadsheet_export.h"
+#include "panel/handler_edge.h"
 
 #include <QPushButton>
 
 void TForm1::bindExport()
 {
     exporter = new ExportController(Button4, this, options.exportFolder, this);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button4, &QPushButton::clicked, this, panel::atEdge(this, &TForm1::Button4Click));
     connect(exporter, &ExportController::writeFailed, this, [this](const QString &message) {
         // Nothing reached the spreadsheet.
         nextLogRow = 0;

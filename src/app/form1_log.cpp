@@ -8,6 +8,7 @@
 #include "log/log_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
+#include "panel/handler_edge.h"
 #include "panel/panel_field.h"
 #include "panel/spin_edit.h"
 
@@ -30,9 +31,9 @@ bool toleranceOn(const QComboBox *tolerance)
 
 void TForm1::bindLogHandlers()
 {
-    connect(SP1, &QToolButton::clicked, this, &TForm1::SP1Click);
-    connect(B5, &QToolButton::clicked, this, &TForm1::B5Click);
-    connect(logController, &LogController::spaceBarPressed, this, &TForm1::FormKeyPressSpace);
+    connect(SP1, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::SP1Click));
+    connect(B5, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::B5Click));
+    connect(logController, &LogController::spaceBarPressed, this, panel::atEdge(this, &TForm1::FormKeyPressSpace));
 }
 
 void TForm1::appendLogRow()

@@ -12,6 +12,7 @@
 #include "app/form1.h"
 
 #include "panel/drop_down.h"
+#include "panel/handler_edge.h"
 #include "panel/menu_controller.h"
 #include "panel/panel_field.h"
 #include "protocol/meter_command.h"
@@ -90,16 +91,17 @@ void TForm1::bindRemoteHandlers()
         // The menus follow the pointer; a keyboard would move the selection
         // without choosing anything.
         list->setFocusPolicy(Qt::NoFocus);
-        connect(list, &QListWidget::itemClicked, this,
-                [this, list, handler](QListWidgetItem *item) { (this->*handler)(list->row(item)); });
+        connect(list, &QListWidget::itemClicked, this, panel::atEdge([this, list, handler](QListWidgetItem *item) {
+                    (this->*handler)(list->row(item));
+                }));
     }
 
-    connect(SP2, &QToolButton::clicked, this, &TForm1::SP2Click);
-    connect(SP3, &QToolButton::clicked, this, &TForm1::SP3Click);
-    connect(SP4, &QToolButton::clicked, this, &TForm1::SP4Click);
-    connect(SBe1, &QToolButton::clicked, this, &TForm1::SBe1Click);
-    connect(CB1, &QComboBox::activated, this, &TForm1::CB1Click);
-    connect(CB1, &panel::DropDown::droppedDown, this, &TForm1::CB1DropDown);
+    connect(SP2, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::SP2Click));
+    connect(SP3, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::SP3Click));
+    connect(SP4, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::SP4Click));
+    connect(SBe1, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::SBe1Click));
+    connect(CB1, &QComboBox::activated, this, panel::atEdge(this, &TForm1::CB1Click));
+    connect(CB1, &panel::DropDown::droppedDown, this, panel::atEdge(this, &TForm1::CB1DropDown));
     // Dropping the box down holds frames; if the list closes without a
     // choice no command follows to end the hold, and the display would stay
     // frozen (and recording with it). The command's timer ends it instead.
@@ -109,9 +111,9 @@ void TForm1::bindRemoteHandlers()
             enableTimer(timer);
     }));
 
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button2, &QPushButton::clicked, this, panel::atEdge(this, &TForm1::Button2Click));
+    connect(Button1, &QPushButton::clicked, this, panel::atEdge(this, &TForm1::Button1Click));
+    connect(Button3, &QPushButton::clicked, this, panel::atEdge(this, &TForm1::Button3Click));
 }
 
 void TForm1::ListBox_freq_RLCClick(int index)

@@ -1,25 +1,27 @@
 #include "app/vorlant_application.h"
 
 #include "app/message_box.h"
-
-#include <exception>
+#include "panel/handler_edge.h"
 
 VorlantApplication::VorlantApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Vorlant"));
+    panel::setFailureReport(&VorlantApplication::showException);
+}
+
+VorlantApplication::~VorlantApplication()
+{
+    panel::setFailureReport(nullptr);
 }
 
 bool VorlantApplication::notify(QObject *receiver, QEvent *event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &e) {
-        showException(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        showException(QStringLiteral("Unknown exception"));
-    }
-    return false;
+    // The last resort: handlers connected to widgets end their failures at
+    // their own edge (panel::atEdge); this catches what other handlers let through.
+    bool handled = false;
+    panel::runAtEdge([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 void VorlantApplication::showException(const QString &text)

@@ -5,6 +5,7 @@
 #include "log/reading_csv.h"
 #include "log/statistics_window.h"
 #include "log/trend_chart_window.h"
+#include "panel/handler_edge.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -40,9 +41,9 @@ BatchController::BatchController(QTableView *SG, QWidget *window, const i18n::Wi
     , m_askFileName(askWithDialog)
 {
     m_menu = new LogContextMenu(SG, window, Dstat, this);
-    connect(m_menu->statisticsAction(), &QAction::triggered, this, &BatchController::showStatistics);
-    connect(m_menu->chartAction(), &QAction::triggered, this, &BatchController::showChart);
-    connect(m_menu->csvAction(), &QAction::triggered, this, &BatchController::saveCsv);
+    connect(m_menu->statisticsAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::showStatistics));
+    connect(m_menu->chartAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::showChart));
+    connect(m_menu->csvAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::saveCsv));
 
     m_refresh = new QTimer(this);
     m_refresh->setSingleShot(true);
@@ -130,7 +131,7 @@ void BatchController::showChart()
 {
     if (!m_chart) {
         m_chart = new TrendChartWindow(m_tracker, Dstat, m_lexicons, m_window);
-        connect(m_chart, &TrendChartWindow::savePngRequested, this, &BatchController::saveChartPng);
+        connect(m_chart, &TrendChartWindow::savePngRequested, this, panel::atEdge(this, &BatchController::saveChartPng));
         m_chart->setTolerance(m_tolerances().primary);
         m_chart->rebuild();
         m_chartStale = false;

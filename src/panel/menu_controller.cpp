@@ -1,6 +1,7 @@
 #include "panel/menu_controller.h"
 
 #include "panel/front_panel.h"
+#include "panel/handler_edge.h"
 #include "panel/panel_field.h"
 
 #include <QCoreApplication>
@@ -89,7 +90,7 @@ void MenuController::bindHover(PanelField *pointedAt, PanelField *highlighted)
 
 void MenuController::bindClick(PanelField *field, void (MenuController::*open)())
 {
-    connect(field, &PanelField::clicked, this, open);
+    connect(field, &PanelField::clicked, this, atEdge(this, open));
 }
 
 void MenuController::L_Prim_RLCClick()

@@ -3,6 +3,7 @@
 #include "i18n/window_lexicons.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
+#include "panel/handler_edge.h"
 #include "panel/spin_edit.h"
 #include "profiles/line_editor.h"
 #include "profiles/line_editor_controller.h"
@@ -39,20 +40,20 @@ ProfilesController::ProfilesController(const Controls &controls, LineEditorContr
     , m_host(std::move(host))
     , m_messages(profileMessages())
 {
-    connect(m_c.BB1, &QAbstractButton::clicked, this, &ProfilesController::recordProfileLine);
-    connect(m_c.Button_Add, &QAbstractButton::clicked, this, &ProfilesController::insertProfileLine);
-    connect(m_c.Button_DEL, &QAbstractButton::clicked, this, &ProfilesController::deleteProfileLine);
-    connect(m_c.SB1, &QAbstractButton::clicked, this, &ProfilesController::createProfile);
-    connect(m_c.SB2, &QAbstractButton::clicked, this, &ProfilesController::openProfile);
-    connect(m_c.SB3, &QAbstractButton::clicked, this, &ProfilesController::saveProfileAs);
+    connect(m_c.BB1, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::recordProfileLine));
+    connect(m_c.Button_Add, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::insertProfileLine));
+    connect(m_c.Button_DEL, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::deleteProfileLine));
+    connect(m_c.SB1, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::createProfile));
+    connect(m_c.SB2, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::openProfile));
+    connect(m_c.SB3, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::saveProfileAs));
     // A choice of the user, also of the item already shown: that brings the profile view back.
-    connect(m_c.CBox10, &QComboBox::activated, this, &ProfilesController::CBox10Change);
+    connect(m_c.CBox10, &QComboBox::activated, this, panel::atEdge(this, &ProfilesController::CBox10Change));
     // Arrows apply the line; a typed number waits for the buttons.
-    connect(m_c.SE2, &panel::SpinEdit::stepped, this, &ProfilesController::navigatorStepped);
-    connect(m_c.CBox6, &panel::DropDown::droppedDown, this, &ProfilesController::fillLineNames);
-    connect(m_c.CBox6, &QComboBox::activated, this, &ProfilesController::nameChosen);
+    connect(m_c.SE2, &panel::SpinEdit::stepped, this, panel::atEdge(this, &ProfilesController::navigatorStepped));
+    connect(m_c.CBox6, &panel::DropDown::droppedDown, this, panel::atEdge(this, &ProfilesController::fillLineNames));
+    connect(m_c.CBox6, &QComboBox::activated, this, panel::atEdge(this, &ProfilesController::nameChosen));
     // Emitted when the button is released over the cell it went down on.
-    connect(m_c.SG, &QAbstractItemView::clicked, this, &ProfilesController::tableClicked);
+    connect(m_c.SG, &QAbstractItemView::clicked, this, panel::atEdge(this, &ProfilesController::tableClicked));
 }
 
 bool ProfilesController::multiPart() const
