@@ -6,28 +6,26 @@
 
 namespace {
 
-// "<", ">" or a percentage with an optional trailing "%", from the first 8 characters.
 std::optional<BatchLimit> limitOf(const QString &field, QChar separator)
 {
-    QString text = field.left(8);
+    const profiles::ToleranceRule rule = profiles::readToleranceRule(field, separator);
     BatchLimit limit;
-    if (text.size() == 1) {
-        if (text == QLatin1String("<"))
-            limit.kind = BatchLimit::Kind::AtMost;
-        else if (text == QLatin1String(">"))
-            limit.kind = BatchLimit::Kind::AtLeast;
-        else
-            return std::nullopt;
+    switch (rule.kind) {
+    case profiles::ToleranceRule::Kind::AtMost:
+        limit.kind = BatchLimit::Kind::AtMost;
         return limit;
+    case profiles::ToleranceRule::Kind::AtLeast:
+        limit.kind = BatchLimit::Kind::AtLeast;
+        return limit;
+    case profiles::ToleranceRule::Kind::Percent:
+        limit.kind = BatchLimit::Kind::Percent;
+        limit.percent = rule.percent;
+        return limit;
+    case profiles::ToleranceRule::Kind::OtherCharacter:
+    case profiles::ToleranceRule::Kind::Unreadable:
+        break;
     }
-    if (text.endsWith(QLatin1Char('%')))
-        text[text.size() - 1] = QLatin1Char(' ');
-    const std::optional<double> percent = profiles::readDecimal(text, separator);
-    if (!percent || !std::isfinite(*percent))
-        return std::nullopt;
-    limit.kind = BatchLimit::Kind::Percent;
-    limit.percent = *percent;
-    return limit;
+    return std::nullopt;
 }
 
 std::optional<BatchLimit> limitFor(const profiles::ReferenceEntry &entry, protocol::RlcParameter parameter,

@@ -49,36 +49,6 @@ double multiplierOrStop(std::optional<double> multiplier)
     return *multiplier;
 }
 
-// The tolerance field is read from its first 8 characters.
-QString toleranceText(const QString &text)
-{
-    return text.left(8);
-}
-
-enum class OneChar { NotOne, AtMost, AtLeast, Other };
-
-OneChar oneCharacterRule(const QString &tolerance)
-{
-    if (tolerance.size() != 1)
-        return OneChar::NotOne;
-    if (tolerance == QLatin1String("<"))
-        return OneChar::AtMost;
-    if (tolerance == QLatin1String(">"))
-        return OneChar::AtLeast;
-    return OneChar::Other;
-}
-
-// A percentage: a trailing "%" counts as a blank.
-double percentOrStop(QString tolerance, QChar separator)
-{
-    if (tolerance.endsWith(QLatin1Char('%')))
-        tolerance[tolerance.size() - 1] = QLatin1Char(' ');
-    const std::optional<double> value = readDecimal(tolerance, separator);
-    if (!value)
-        throw Stop{kNotJudged};
-    return *value;
-}
-
 } // namespace
 
 std::optional<double> readDecimal(QStringView text, QChar decimalSeparator)
@@ -131,6 +101,28 @@ std::optional<double> readDecimal(QStringView text, QChar decimalSeparator)
     return value;
 }
 
+ToleranceRule readToleranceRule(const QString &field, QChar decimalSeparator)
+{
+    QString text = field.left(8);
+    ToleranceRule rule;
+    if (text.size() == 1) {
+        if (text == QLatin1String("<"))
+            rule.kind = ToleranceRule::Kind::AtMost;
+        else if (text == QLatin1String(">"))
+            rule.kind = ToleranceRule::Kind::AtLeast;
+        else
+            rule.kind = ToleranceRule::Kind::OtherCharacter;
+        return rule;
+    }
+    if (text.endsWith(QLatin1Char('%')))
+        text[text.size() - 1] = QLatin1Char(' ');
+    if (const std::optional<double> percent = readDecimal(text, decimalSeparator)) {
+        rule.kind = ToleranceRule::Kind::Percent;
+        rule.percent = *percent;
+    }
+    return rule;
+}
+
 JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit,
                           const ReferenceEditor &editor, QChar decimalSeparator)
 {
@@ -164,20 +156,21 @@ JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seri
             const double deviation = finiteOrStop((m - n) / std::fabs(n) * 100.0);
             outcome.primaryDeviation = deviation;
 
-            const QString tolerance = toleranceText(entry.tolerance);
-            switch (oneCharacterRule(tolerance)) {
-            case OneChar::AtMost:
+            const ToleranceRule rule = readToleranceRule(entry.tolerance, decimalSeparator);
+            switch (rule.kind) {
+            case ToleranceRule::Kind::AtMost:
                 r = m > n ? 1 : 0;
                 break;
-            case OneChar::AtLeast:
+            case ToleranceRule::Kind::AtLeast:
                 r = m < n ? 1 : 0;
                 break;
-            case OneChar::Other:
-                throw Stop{kNotJudged};
-            case OneChar::NotOne:
+            case ToleranceRule::Kind::Percent:
                 // A deviation exactly at the tolerance passes.
-                r = std::fabs(deviation) > percentOrStop(tolerance, decimalSeparator) ? 1 : 0;
+                r = std::fabs(deviation) > rule.percent ? 1 : 0;
                 break;
+            case ToleranceRule::Kind::OtherCharacter:
+            case ToleranceRule::Kind::Unreadable:
+                throw Stop{kNotJudged};
             }
         }
 
@@ -203,19 +196,21 @@ JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seri
             const double deviation = finiteOrStop((m - n) / n * 100.0);
             outcome.secondaryDeviation = deviation;
 
-            const QString tolerance = toleranceText(entry.tolerance);
-            switch (oneCharacterRule(tolerance)) {
-            case OneChar::AtMost:
+            const ToleranceRule rule = readToleranceRule(entry.tolerance, decimalSeparator);
+            switch (rule.kind) {
+            case ToleranceRule::Kind::AtMost:
                 r += m > n ? 2 : 0;
                 break;
-            case OneChar::AtLeast:
+            case ToleranceRule::Kind::AtLeast:
                 r += m < n ? 2 : 0;
                 break;
-            case OneChar::Other:
-                throw Stop{2};
-            case OneChar::NotOne:
-                r += std::fabs(deviation) > percentOrStop(tolerance, decimalSeparator) ? 2 : 0;
+            case ToleranceRule::Kind::Percent:
+                r += std::fabs(deviation) > rule.percent ? 2 : 0;
                 break;
+            case ToleranceRule::Kind::OtherCharacter:
+                throw Stop{2};
+            case ToleranceRule::Kind::Unreadable:
+                throw Stop{kNotJudged};
             }
         }
     } catch (const Stop &stop) {

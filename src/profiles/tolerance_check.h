@@ -50,6 +50,19 @@ struct JudgeOutcome
 JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit,
                           const ReferenceEditor &editor, QChar decimalSeparator);
 
+// A tolerance field as the judgement reads it, from its first 8 characters:
+// one character is "<" (the value may not exceed the nominal value), ">" (may
+// not fall below it) or another one; a longer text is a percentage, a
+// trailing "%" counting as a blank.
+struct ToleranceRule
+{
+    enum class Kind { AtMost, AtLeast, Percent, OtherCharacter, Unreadable };
+    Kind kind = Kind::Unreadable;
+    double percent = 0.0; // Percent only
+};
+
+ToleranceRule readToleranceRule(const QString &field, QChar decimalSeparator);
+
 // A decimal number as typed: optional blanks around it, an optional sign,
 // digits with at most one `decimalSeparator`, an optional exponent. The other
 // separator, grouping and words such as "inf" are refused.
