@@ -181,16 +181,22 @@ void ProfilesController::showTableOrRow(int k)
         showProfileTableRow(k);
 }
 
-void ProfilesController::recordProfileLine()
+bool ProfilesController::showChange(const ProfileChange &change)
 {
-    const int k = m_c.SE2->value();
-    const ProfileChange change = profiles::recordProfileLine(*m_state.currentProfilePath, k, lineFromEditor());
     if (change.problem) {
         m_host.showError(describeProblem(change.problem, m_messages));
-        return;
+        return false;
     }
     setLineCount(change.lineCount);
     listLineNames(false);
+    return true;
+}
+
+void ProfilesController::recordProfileLine()
+{
+    const int k = m_c.SE2->value();
+    if (!showChange(profiles::recordProfileLine(*m_state.currentProfilePath, k, lineFromEditor())))
+        return;
     if (multiPart())
         showTableOrRow(k);
     m_c.Memo1->setFocus();
@@ -199,14 +205,7 @@ void ProfilesController::recordProfileLine()
 void ProfilesController::insertProfileLine()
 {
     const int k = m_c.SE2->value();
-    const ProfileChange change = profiles::insertProfileLine(*m_state.currentProfilePath, k, lineFromEditor());
-    if (change.problem) {
-        m_host.showError(describeProblem(change.problem, m_messages));
-        return;
-    }
-    setLineCount(change.lineCount);
-    listLineNames(false);
-    if (multiPart())
+    if (showChange(profiles::insertProfileLine(*m_state.currentProfilePath, k, lineFromEditor())) && multiPart())
         showProfileTable();
 }
 
@@ -215,14 +214,7 @@ void ProfilesController::deleteProfileLine()
     if (*m_state.lineCount == 0)
         return;
     const int k = m_c.SE2->value();
-    const ProfileChange change = profiles::deleteProfileLine(*m_state.currentProfilePath, k);
-    if (change.problem) {
-        m_host.showError(describeProblem(change.problem, m_messages));
-        return;
-    }
-    setLineCount(change.lineCount);
-    listLineNames(false);
-    if (multiPart())
+    if (showChange(profiles::deleteProfileLine(*m_state.currentProfilePath, k)) && multiPart())
         showProfileTable();
 }
 
@@ -252,6 +244,17 @@ void ProfilesController::showFailure(const QString &failed, const ProfileProblem
     m_host.showMessage(reason.isEmpty() ? failed : failed + QLatin1Char('\n') + reason);
 }
 
+bool ProfilesController::rememberProfile(const QString &path, const QString &failed)
+{
+    try {
+        m_host.storeProfilePath(path);
+        return true;
+    } catch (const std::exception &e) {
+        m_host.showMessage(failed + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
 void ProfilesController::createProfile()
 {
     const QString failed = m_lexicons.D1.GetItem(5);
@@ -269,12 +272,8 @@ void ProfilesController::createProfile()
     *m_state.currentProfilePath = path;
     setLineCount(1);
     m_host.showMessage(m_lexicons.D1.GetItem(4));
-    try {
-        m_host.storeProfilePath(path);
-    } catch (const std::exception &e) {
-        m_host.showMessage(failed + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
+    if (!rememberProfile(path, failed))
         return;
-    }
     // Caption and, in single-part mode, line 1 again.
     m_host.loadSettings();
 }
@@ -308,12 +307,8 @@ void ProfilesController::openProfile()
     listLineNames(false);
     if (read.problem)
         m_host.showMessage(describeProblem(read.problem, m_messages));
-    try {
-        m_host.storeProfilePath(path);
-    } catch (const std::exception &e) {
-        m_host.showMessage(kOpenFailed + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
+    if (!rememberProfile(path, kOpenFailed))
         return;
-    }
     if (m_host.loadSettings())
         m_c.SB3->setEnabled(true);
     if (multiPart())
@@ -332,12 +327,8 @@ void ProfilesController::saveProfileAs()
         showFailure(failed, problem);
         return;
     }
-    try {
-        m_host.storeProfilePath(path);
-    } catch (const std::exception &e) {
-        m_host.showMessage(failed + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
+    if (!rememberProfile(path, failed))
         return;
-    }
     // Reopens the copy: from now on every change goes there.
     m_host.loadSettings();
 }

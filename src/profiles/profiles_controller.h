@@ -131,6 +131,12 @@ private:
     // A file name from Qt's own dialog; empty when cancelled.
     QString askFileName(bool forSaving);
     void showFailure(const QString &failed, const ProfileProblem &problem);
+    // A changed profile file: its new line count and names, or the problem
+    // in the error box. True when the change was made.
+    bool showChange(const ProfileChange &change);
+    // The profile path into the settings file; a failure goes to a box
+    // headed `failed`. True when stored.
+    bool rememberProfile(const QString &path, const QString &failed);
 
     Controls m_c;
     LineEditorController &m_editor;
