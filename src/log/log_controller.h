@@ -47,8 +47,8 @@ public:
 
     static constexpr int kSinglePartTableRows = 16; // header + 15
     // A new row becomes the current one (and scrolls into view) at most
-    // this often: readings may come 74 times a second, and each move makes
-    // the table measure all its rows again and scroll its whole picture.
+    // this often, which is how often the window paints while readings pour
+    // in (74 a second at most): moving it more often is work nobody sees.
     static constexpr int kFollowIntervalMs = 100;
 
     // Makes the model, the cell drawing and the selection rules of SG. Looks
