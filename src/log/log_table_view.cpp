@@ -6,14 +6,12 @@
 LogTableView::LogTableView(QWidget *parent)
     : QTableView(parent)
 {
-    // The view's own answer to the row count goes; ours calls it for every
-    // change but growth.
+    // The view's own answer to the row count goes (however Qt connected
+    // it); ours calls it for every change but growth.
     QHeaderView *rows = verticalHeader();
-    const bool replaced = disconnect(rows, &QHeaderView::sectionCountChanged, this, &LogTableView::rowCountChanged)
-                          || disconnect(rows, SIGNAL(sectionCountChanged(int, int)), this,
-                                        SLOT(rowCountChanged(int, int)));
-    connect(rows, &QHeaderView::sectionCountChanged, this,
-            replaced ? &LogTableView::rowCountChanges : &LogTableView::rowCountChanged);
+    if (disconnect(rows, &QHeaderView::sectionCountChanged, this, &LogTableView::rowCountChanged)
+        || disconnect(rows, SIGNAL(sectionCountChanged(int, int)), this, SLOT(rowCountChanged(int, int))))
+        connect(rows, &QHeaderView::sectionCountChanged, this, &LogTableView::rowCountChanges);
 }
 
 void LogTableView::rowCountChanges(int oldCount, int newCount)
