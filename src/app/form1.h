@@ -31,7 +31,6 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-
 class QTimer;
 class QToolButton;
 

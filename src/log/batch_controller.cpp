@@ -41,7 +41,8 @@ BatchController::BatchController(QTableView *SG, QWidget *window, const i18n::Wi
     , m_askFileName(askWithDialog)
 {
     m_menu = new LogContextMenu(SG, window, Dstat, this);
-    connect(m_menu->statisticsAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::showStatistics));
+    connect(m_menu->statisticsAction(), &QAction::triggered, this,
+            panel::atEdge(this, &BatchController::showStatistics));
     connect(m_menu->chartAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::showChart));
     connect(m_menu->csvAction(), &QAction::triggered, this, panel::atEdge(this, &BatchController::saveCsv));
 
@@ -131,7 +132,8 @@ void BatchController::showChart()
 {
     if (!m_chart) {
         m_chart = new TrendChartWindow(m_tracker, Dstat, m_lexicons, m_window);
-        connect(m_chart, &TrendChartWindow::savePngRequested, this, panel::atEdge(this, &BatchController::saveChartPng));
+        connect(m_chart, &TrendChartWindow::savePngRequested, this,
+                panel::atEdge(this, &BatchController::saveChartPng));
         m_chart->setTolerance(m_tolerances().primary);
         m_chart->rebuild();
         m_chartStale = false;

@@ -41,8 +41,10 @@ ProfilesController::ProfilesController(const Controls &controls, LineEditorContr
     , m_messages(profileMessages())
 {
     connect(m_c.BB1, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::recordProfileLine));
-    connect(m_c.Button_Add, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::insertProfileLine));
-    connect(m_c.Button_DEL, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::deleteProfileLine));
+    connect(m_c.Button_Add, &QAbstractButton::clicked, this,
+            panel::atEdge(this, &ProfilesController::insertProfileLine));
+    connect(m_c.Button_DEL, &QAbstractButton::clicked, this,
+            panel::atEdge(this, &ProfilesController::deleteProfileLine));
     connect(m_c.SB1, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::createProfile));
     connect(m_c.SB2, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::openProfile));
     connect(m_c.SB3, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::saveProfileAs));

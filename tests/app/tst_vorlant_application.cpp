@@ -132,7 +132,8 @@ void TestVorlantApplication::failureEndsAtTheHandlersEdge()
 
     QTest::mouseClick(&button, Qt::LeftButton);
     QCOMPARE(target.seen, (QStringList{QStringLiteral("lambda 1"), QStringLiteral("member 1")}));
-    QCOMPARE(m_boxes, (QStringList{QStringLiteral("Vorlant: Unknown exception"), QStringLiteral("Vorlant: Write error")}));
+    QCOMPARE(m_boxes,
+             (QStringList{QStringLiteral("Vorlant: Unknown exception"), QStringLiteral("Vorlant: Write error")}));
     QVERIFY(button.isChecked());
     QVERIFY(!button.isDown());
 }
