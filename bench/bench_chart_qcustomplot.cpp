@@ -5,6 +5,7 @@
 // whole widget into an image, as a repaint after a zoom, a pan or a new row.
 
 #include "chart_bench_data.h"
+#include "window_bench_main.h"
 
 #include <QApplication>
 #include <QImage>
@@ -68,10 +69,5 @@ BENCHMARK(BM_QCustomPlotRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)-
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv);
 }

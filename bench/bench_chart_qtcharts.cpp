@@ -3,6 +3,7 @@
 // iteration pans the x range a little and paints the whole view into an image.
 
 #include "chart_bench_data.h"
+#include "window_bench_main.h"
 
 #include <QApplication>
 #include <QAreaSeries>
@@ -84,10 +85,5 @@ BENCHMARK(BM_QtChartsRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Mi
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv);
 }

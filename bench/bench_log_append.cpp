@@ -8,6 +8,7 @@
 #include "log/log_controller.h"
 #include "log/log_table_model.h"
 #include "protocol/frame_encoder.h"
+#include "window_bench_main.h"
 
 #include <QApplication>
 #include <QFile>
@@ -119,13 +120,5 @@ BENCHMARK(BM_MemoryAtAFullLog)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include "log/batch_lexicon.h"
 #include "log/batch_tracker.h"
 #include "log/trend_chart_window.h"
+#include "window_bench_main.h"
 
 #include <QApplication>
 #include <QImage>
@@ -89,10 +90,5 @@ BENCHMARK(BM_TrendChartRepaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include "app/form1.h"
 #include "link/com_port.h"
 #include "log/log_table_model.h"
+#include "window_bench_main.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -180,13 +181,5 @@ BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Iterations(1)->UseManualT
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv);
 }

@@ -84,7 +84,10 @@ public:
 private:
     enum class ReadMode { Normal, Superior };
     bool readLanguage(const QString &name, const QStringList &chain, ReadMode mode);
-    bool abandonRead(ReadMode mode);
+    // Both stores empty; the language read (or, for a superior, the
+    // superior language) back to the design language.
+    void emptyStores(ReadMode mode);
+    bool abandonRead(ReadMode mode); // emptyStores, then false
     void readSuperior(const QString &superiorName, const QString &ownName, const QStringList &chain);
 };
 

@@ -19,7 +19,7 @@ bool TLangCoreData::LoadLanguageData(const QString &name)
     return readLanguage(name, {}, ReadMode::Normal);
 }
 
-bool TLangCoreData::abandonRead(ReadMode mode)
+void TLangCoreData::emptyStores(ReadMode mode)
 {
     DataStruct.clear();
     DataLexicon.clear();
@@ -27,6 +27,11 @@ bool TLangCoreData::abandonRead(ReadMode mode)
         ResetToDesignLanguage();
     else
         CurrentSuperiorLang = designIds();
+}
+
+bool TLangCoreData::abandonRead(ReadMode mode)
+{
+    emptyStores(mode);
     return false;
 }
 
@@ -38,9 +43,7 @@ void TLangCoreData::readSuperior(const QString &superiorName, const QString &own
     QStringList longer = chain;
     longer << ownName;
     if (index <= 0 || longer.contains(Languages.at(index), Qt::CaseInsensitive)) {
-        DataStruct.clear();
-        DataLexicon.clear();
-        CurrentSuperiorLang = designIds();
+        emptyStores(ReadMode::Superior);
         return;
     }
     // A superior file that cannot be read leaves this language with its own
@@ -52,12 +55,7 @@ void TLangCoreData::readSuperior(const QString &superiorName, const QString &own
 
 bool TLangCoreData::readLanguage(const QString &name, const QStringList &chain, ReadMode mode)
 {
-    DataStruct.clear();
-    DataLexicon.clear();
-    if (mode == ReadMode::Normal)
-        ResetToDesignLanguage();
-    else
-        CurrentSuperiorLang = designIds();
+    emptyStores(mode);
 
     const int index = IndexOfLanguage(name);
     if (index < 0)

@@ -3,6 +3,8 @@
 
 #include "app/last_profile.h"
 
+#include "file_bytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,23 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray le32(std::int32_t v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(std::uint32_t(v) >> (8 * i));
-    return b;
-}
-
-} // namespace
 
 class TestLastProfile : public QObject
 {

@@ -3,6 +3,8 @@
 
 #include "app/settings_file.h"
 
+#include "file_bytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -19,26 +21,6 @@ using app::SettingsValues;
 Q_DECLARE_METATYPE(SettingsValues)
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray le32(std::int32_t v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(std::uint32_t(v) >> (8 * i));
-    return b;
-}
 
 mode_t modeOf(const QString &path)
 {

@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "dongle_rig.h"
+#include "file_dialog_answer.h"
 
 #include "link/com_port.h"
 #include "log/batch_controller.h"
@@ -50,28 +51,6 @@ QByteArray capacitorFrame(double farads)
     s.capture = 1;
     const double reactance = -1.0 / (2.0 * std::numbers::pi * 1000.0 * farads);
     return protocol::encodeRlcFrame(s, 0.5, reactance, false).toByteArray();
-}
-
-// Answers the next file dialog with `name`, as a user typing it would.
-void answerFileDialog(const QString &name)
-{
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, tries] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (++*tries > 300)
-                poll->deleteLater();
-            return;
-        }
-        poll->deleteLater();
-        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        edit->setText(name);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QTimer::singleShot(3000, dialog, [dialog] { dialog->reject(); });
-    });
-    poll->start();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/message_box.h"
 #include "app/settings_file.h"
 #include "app/vorlant_application.h"
+#include "file_bytes.h"
 
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -21,26 +22,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray le32(std::int32_t v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(std::uint32_t(v) >> (8 * i));
-    return b;
-}
 
 QStringList items(const QListWidget *list)
 {

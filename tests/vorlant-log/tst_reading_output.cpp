@@ -1,6 +1,7 @@
 // The logger's output: JSON lines with the CSV's columns, and files that
 // hold every line as soon as it is written.
 
+#include "file_bytes.h"
 #include "option_table.h"
 #include "reading_output.h"
 
@@ -51,12 +52,6 @@ CsvRecord fullRecord()
     r.uRmsVolts = 3.3;
     r.uPeakToPeakVolts = 9.5;
     return r;
-}
-
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -131,7 +126,7 @@ void TestReadingOutput::everyLineIsInTheFileAtOnce()
     QString error;
     QVERIFY2(output.open(path, false, OutputFormat(format), &error), qPrintable(error));
     const QByteArray header = format == int(OutputFormat::Csv) ? csvHeaderLine() : QByteArray();
-    QCOMPARE(fileText(path), header);
+    QCOMPARE(readAll(path), header);
 
     QByteArray expected = header;
     for (int i = 1; i <= 3; ++i) {
@@ -140,7 +135,7 @@ void TestReadingOutput::everyLineIsInTheFileAtOnce()
         QVERIFY(output.write(record));
         expected += format == int(OutputFormat::Csv) ? csvLine(record) : jsonLine(record);
         // Read by another opener while the output is still open.
-        QCOMPARE(fileText(path), expected);
+        QCOMPARE(readAll(path), expected);
     }
 }
 
@@ -156,7 +151,7 @@ void TestReadingOutput::appendingKeepsOneHeader()
         record.position = run;
         QVERIFY(output.write(record));
     }
-    const QByteArray text = fileText(path);
+    const QByteArray text = readAll(path);
     QCOMPARE(text.count(csvHeaderLine()), 1);
     QVERIFY(text.startsWith(csvHeaderLine()));
     QCOMPARE(text.count('\n'), 3);
@@ -165,7 +160,7 @@ void TestReadingOutput::appendingKeepsOneHeader()
     ReadingOutput output;
     QString error;
     QVERIFY(output.open(path, false, OutputFormat::Csv, &error));
-    QCOMPARE(fileText(path), csvHeaderLine());
+    QCOMPARE(readAll(path), csvHeaderLine());
 }
 
 void TestReadingOutput::unwritableOutputIsRefused()

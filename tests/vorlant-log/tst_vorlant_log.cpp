@@ -2,6 +2,7 @@
 // pseudo-terminal, run as a test stand runs it: readings, the bytes the meter
 // receives, tolerances, profiles, stopping, lost links and exit statuses.
 
+#include "file_bytes.h"
 #include "sim_process.h"
 
 #include "pty_pair.h"
@@ -55,12 +56,6 @@ Csv parseCsv(const QByteArray &text)
             csv.rows.append(line.split(','));
     }
     return csv;
-}
-
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -351,14 +346,14 @@ void TestVorlantLog::stopSignalEndsTheLink()
     startLogger(logger, {QStringLiteral("--port"), link(), QStringLiteral("--output"), output});
     QVERIFY(logger.waitForStarted());
     // Lines are on disk while the logger runs.
-    QTRY_VERIFY_WITH_TIMEOUT(parseCsv(fileText(output)).rows.size() >= 3, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(parseCsv(readAll(output)).rows.size() >= 3, 20000);
     ::kill(pid_t(logger.processId()), SIGINT);
     QVERIFY(logger.waitForFinished(10000));
     QCOMPARE(logger.exitStatus(), QProcess::NormalExit);
     QCOMPARE(logger.exitCode(), 0);
     // "AT" dropped the live link.
     QVERIFY2(sim.waitForLog("link dropped"), sim.log().constData());
-    const Csv csv = parseCsv(fileText(output));
+    const Csv csv = parseCsv(readAll(output));
     QVERIFY(csv.rows.size() >= 3);
     QCOMPARE(csv.cell(int(csv.rows.size()) - 1, "position"), QByteArray::number(csv.rows.size()));
 }
@@ -453,7 +448,7 @@ void TestVorlantLog::lostLinkEndsTheRun()
     QVERIFY2(run.err.contains("lost after"), run.err.constData());
     QCOMPARE(run.err.count('\n'), 1);
     // What was logged before the loss stays on disk, whole lines only.
-    const Csv csv = parseCsv(fileText(output));
+    const Csv csv = parseCsv(readAll(output));
     QVERIFY(csv.rows.size() >= 1);
     QVERIFY2(run.err.contains("after " + QByteArray::number(csv.rows.size()) + " reading"), run.err.constData());
 }
@@ -476,7 +471,7 @@ void TestVorlantLog::reconnectKeepsEveryLineOnce()
     QVERIFY2(run.err.contains("linked to the meter again"), run.err.constData());
     QTRY_VERIFY2_WITH_TIMEOUT(sim.log().count("settings:") >= 2, sim.log().constData(), 10000);
 
-    const Csv csv = parseCsv(fileText(output));
+    const Csv csv = parseCsv(readAll(output));
     QCOMPARE(csv.rows.size(), 60);
     QDateTime previous;
     for (int i = 0; i < 60; ++i) {

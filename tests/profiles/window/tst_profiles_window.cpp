@@ -4,6 +4,8 @@
 
 #include "app/form1.h"
 #include "dongle_rig.h"
+#include "file_bytes.h"
+#include "file_dialog_answer.h"
 #include "golden.h"
 
 #include "link/com_port.h"
@@ -32,49 +34,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray header(int count)
 {
     QByteArray bytes(100, '\0');
     bytes[0] = char(count);
     return bytes;
-}
-
-// Answers the next file dialog as a user would: the name typed, then Enter;
-// an empty name cancels it.
-void answerFileDialog(const QString &name)
-{
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, tries] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (++*tries > 300)
-                poll->deleteLater();
-            return;
-        }
-        poll->deleteLater();
-        if (name.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        edit->setText(name);
-        QTest::keyClick(edit, Qt::Key_Return);
-        // A name the dialog does not accept (a folder opens instead) must not
-        // leave the test waiting for ever.
-        QTimer::singleShot(3000, dialog, [dialog] {
-            qWarning("file dialog still open: cancelled");
-            dialog->reject();
-        });
-    });
-    poll->start();
 }
 
 } // namespace
@@ -207,7 +171,7 @@ void TestProfilesWindow::createProfile()
                                                 "034F46460000" "00" "00" "0531303030300000000000"
                                                 "010401020101000101000200000100"
                                                 "000000");
-    QCOMPARE(readFile(path).toHex(' '), (header(1) + line).toHex(' '));
+    QCOMPARE(readAll(path).toHex(' '), (header(1) + line).toHex(' '));
     QCOMPARE(f.JvP8->text(), QStringLiteral("Профиль parts"));
     QCOMPARE(f.currentProfilePath, path);
     QCOMPARE(f.lineCount, 1);
@@ -246,7 +210,7 @@ void TestProfilesWindow::openProfile()
     // A new name: a one-line profile there, silently; the caption stays.
     const QString fresh = m_dir->filePath(QStringLiteral("fresh.hex1"));
     openWithDialog(fresh);
-    QCOMPARE(readFile(fresh).size(), 172);
+    QCOMPARE(readAll(fresh).size(), 172);
     QCOMPARE(f.currentProfilePath, fresh);
     QCOMPARE(f.lineCount, 1);
     QCOMPARE(f.JvP8->text(), QStringLiteral("Профиль three_lines"));
@@ -256,7 +220,7 @@ void TestProfilesWindow::openProfile()
     openWithDialog(three);
     answerFileDialog(m_dir->filePath(QStringLiteral("copy")));
     f.SB3->click();
-    QCOMPARE(readFile(m_dir->filePath(QStringLiteral("copy.hex1"))), readFile(three));
+    QCOMPARE(readAll(m_dir->filePath(QStringLiteral("copy.hex1"))), readAll(three));
     QCOMPARE(f.currentProfilePath, m_dir->filePath(QStringLiteral("copy.hex1")));
     QCOMPARE(f.JvP8->text(), QStringLiteral("Профиль copy"));
 }
@@ -414,7 +378,7 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
 {
     TForm1 &f = *m_form;
     const QString path = placeGolden("three_lines.hex1");
-    const QByteArray golden = readFile(path);
+    const QByteArray golden = readAll(path);
     openWithDialog(path);
     chooseMultiPart();
     // Line 1 is in the editor; a new name for it.
@@ -424,7 +388,7 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
     f.SE2->setValue(2);
 
     f.Button_Add->click();
-    QCOMPARE(readFile(path).toHex(), (header(4) + lineSlice(golden, 1) + x + golden.mid(172)).toHex());
+    QCOMPARE(readAll(path).toHex(), (header(4) + lineSlice(golden, 1) + x + golden.mid(172)).toHex());
     QCOMPARE(f.lineCount, 4);
     QCOMPARE(f.SE2->maximum(), 5);
     QCOMPARE(f.logModel->rowCount(), 4);
@@ -436,7 +400,7 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
 
     f.Button_DEL->click();
     // Lines 1, 2, 3 again, and the former last line kept after them.
-    QCOMPARE(readFile(path).toHex(), (header(3) + golden.mid(100) + lineSlice(golden, 3)).toHex());
+    QCOMPARE(readAll(path).toHex(), (header(3) + golden.mid(100) + lineSlice(golden, 3)).toHex());
     QCOMPARE(f.lineCount, 3);
     QCOMPARE(f.logModel->rowCount(), 3);
 
@@ -444,7 +408,7 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
     QByteArray y = x;
     y[1] = 'Y';
     f.BB1->click();
-    QCOMPARE(readFile(path).toHex(), (header(3) + lineSlice(golden, 1) + y + lineSlice(golden, 3) +
+    QCOMPARE(readAll(path).toHex(), (header(3) + lineSlice(golden, 1) + y + lineSlice(golden, 3) +
                                       lineSlice(golden, 3)).toHex());
     QCOMPARE(f.lineCount, 3);
     QCOMPARE(f.logModel->cell(1, 1), QStringLiteral("Y"));
@@ -466,7 +430,7 @@ void TestProfilesWindow::lineButtonsOnLineTwoOfThree()
     f.BB1->click();
     QCOMPARE(f.lineCount, 4);
     QCOMPARE(f.SE2->maximum(), 5);
-    QCOMPARE(readFile(path).size(), 100 + 72 * 4);
+    QCOMPARE(readAll(path).size(), 100 + 72 * 4);
     QCOMPARE(f.logModel->rowCount(), 4);
 }
 
