@@ -132,7 +132,7 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         f.B2->click();
         // Linked, and the settings sent a second later have been taken.
         if (!waitFor([&f] { return f.meterConnected; }, 15000)
-            || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.holdFrames == 0; },
+            || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.frameHold.holdFrames() == 0; },
                         15000)) {
             state.SkipWithError("no link to the meter");
             return;

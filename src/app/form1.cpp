@@ -59,7 +59,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     , options(std::move(options))
     , meterConnected(dongleLink->meterConnected())
     , portReady(dongleLink->portReady())
-    , holdFrames(dongleLink->holdFrames)
+    , frameHold(dongleLink->frameHold())
 {
     if (this->options.lexiconTranslator)
         lexicons.attachEngine(this->options.lexiconTranslator);
@@ -215,8 +215,10 @@ void TForm1::bindHandlers()
     connect(portWatch, &QTimer::timeout, this, &TForm1::portWatchTimer);
     // While a selection menu is open, frames would change the display under the pointer.
     menus = new panel::MenuController(*this, this);
-    connect(menus, &panel::MenuController::framesHeld, this, [this] { holdFrames = 1; });
-    connect(menus, &panel::MenuController::framesReleased, this, [this] { holdFrames = 0; });
+    connect(menus, &panel::MenuController::framesHeld, this, [this] { frameHold.hold(FrameHold::Reason::MenuOpen); });
+    connect(menus, &panel::MenuController::framesReleased, &frameHold, &FrameHold::menusClosed);
+    // Timer_TX is the hold-off's release timer.
+    connect(&frameHold, &FrameHold::releaseTimerWanted, this, [this] { enableTimer(Timer_TX); });
     bindRemoteHandlers();
     // Clicks only: setting a control's state from code runs no handler.
     connect(B2, &QToolButton::clicked, this, panel::atEdge(this, &TForm1::B2Click));

@@ -187,7 +187,7 @@ public:
     // The link's flags, kept by dongleLink, under the window's names.
     const bool &meterConnected; // the dongle reported a live link to the meter
     const bool &portReady;      // the port search opened ComPort on the dongle's port
-    int &holdFrames;            // 1: received frames are dropped (a setting is being changed)
+    FrameHold &frameHold;       // its holdFrames is 1 while received frames are dropped
     std::int32_t judgeResult = 0;
     double primaryDeviation = 0.0;   // percent, from the last judgement
     double secondaryDeviation = 0.0; // percent, from the last judgement

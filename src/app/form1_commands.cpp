@@ -22,7 +22,7 @@ void TForm1::sendCommand(const protocol::MeterCommand &command)
 {
     commandBuffer = command.bytes();
     // Several quick commands: the hold-off ends one interval after the first.
-    enableTimer(Timer_TX);
+    frameHold.commandSent();
     // Only while the last search found the dongle's port.
     if (dongleLink->dongleFound())
         ComPort->Write(commandBuffer.data(), static_cast<int>(commandBuffer.size()));
@@ -30,6 +30,7 @@ void TForm1::sendCommand(const protocol::MeterCommand &command)
 
 void TForm1::sendSettingsCommand()
 {
+    // Without a link nothing goes out; the hold ends when the link comes up.
     if (!meterConnected)
         return;
     // The record follows what the command says while the frequency is automatic.
@@ -40,12 +41,12 @@ void TForm1::sendSettingsCommand()
 void TForm1::T4Timer()
 {
     T4->stop();
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::LinkSettings);
     sendSettingsCommand();
 }
 
 void TForm1::Timer_TXTimer()
 {
     Timer_TX->stop();
-    holdFrames = 0;
+    frameHold.releaseDue();
 }

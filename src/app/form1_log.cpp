@@ -117,7 +117,7 @@ void TForm1::B5Click()
 
 void TForm1::FormKeyPressSpace()
 {
-    if (holdFrames != 0 || SP1->isChecked() || !meterConnected)
+    if (frameHold.holdFrames() != 0 || SP1->isChecked() || !meterConnected)
         return;
     if (CBox10->currentIndex() == kMultiPartItem)
         prepareMultiPartLog();

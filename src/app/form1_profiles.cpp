@@ -25,7 +25,6 @@ void TForm1::createProfileControllers()
         {CBox2, E2, CBox1, CBox3, CBox4, CBox5, CBox11, E11, CBox31, CBox51, CBox6, SE1}, this);
 
     profiles::ProfilesController::Host host;
-    host.holdFrames = [this] { holdFrames = 1; };
     host.meterSettings = [this] { return meterSettings; };
     host.applyMeterSettings = [this](const protocol::MeterSettings &settings) {
         meterSettings = settings;
@@ -49,7 +48,7 @@ void TForm1::createProfileControllers()
 
     profilesController = new profiles::ProfilesController(
         {CBox10, CBox6, SE2, BB1, Button_Add, Button_DEL, SB1, SB2, SB3, SP1, B5, Memo1, SG, this}, *lineEditor,
-        lexicons, {&currentProfilePath, &lineCount, &multiLogPrepared}, std::move(host), this);
+        lexicons, {&currentProfilePath, &lineCount, &multiLogPrepared}, frameHold, std::move(host), this);
 }
 
 std::optional<std::int32_t> TForm1::judgeReading()

@@ -68,7 +68,7 @@ void writeCaptions(TForm1 &f, const protocol::SelectionCaptions &captions)
 // not an item of the list and nothing changed.
 void applyChoice(TForm1 &f, const std::optional<protocol::SelectionCaptions> &captions)
 {
-    f.holdFrames = 1;
+    f.frameHold.hold(FrameHold::Reason::SettingChange);
     if (!captions)
         return;
     writeCaptions(f, *captions);
@@ -106,9 +106,9 @@ void TForm1::bindRemoteHandlers()
     // choice no command follows to end the hold, and the display would stay
     // frozen (and recording with it). The command's timer ends it instead.
     QAbstractItemView *intervals = CB1->view();
-    intervals->installEventFilter(new PopupClosedWatch(intervals, [timer = QPointer<QTimer>(Timer_TX)] {
-        if (timer)
-            enableTimer(timer);
+    intervals->installEventFilter(new PopupClosedWatch(intervals, [hold = QPointer<FrameHold>(&frameHold)] {
+        if (hold)
+            hold->scheduleRelease();
     }));
 
     connect(Button2, &QPushButton::clicked, this, panel::atEdge(this, &TForm1::Button2Click));
@@ -143,14 +143,14 @@ void TForm1::ListBox_Level_RLCClick(int index)
 
 void TForm1::SP2Click()
 {
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::SettingChange);
     protocol::chooseSound(meterSettings, SP2->isChecked());
     sendSettingsCommand();
 }
 
 void TForm1::SP3Click()
 {
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::SettingChange);
     const std::optional<bool> recording = protocol::chooseCapture(meterSettings, SP3->isChecked(), SB4->isChecked());
     if (recording)
         SP1->setEnabled(*recording);
@@ -160,27 +160,27 @@ void TForm1::SP3Click()
 void TForm1::SP4Click()
 {
     // The record has no brightness field: the command reads the button.
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::SettingChange);
     sendSettingsCommand();
 }
 
 void TForm1::SBe1Click()
 {
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::SettingChange);
     applyDefaultSettings();
     sendSettingsCommand();
 }
 
 void TForm1::CB1Click(int index)
 {
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::SettingChange);
     if (protocol::chooseInterval(meterSettings, index))
         sendSettingsCommand();
 }
 
 void TForm1::CB1DropDown()
 {
-    holdFrames = 1;
+    frameHold.hold(FrameHold::Reason::MenuOpen);
 }
 
 void TForm1::sendModeCommand(protocol::MeterMode mode)

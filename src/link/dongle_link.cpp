@@ -225,7 +225,7 @@ void DongleLink::readPort()
     if (m_portErrors != errorsBefore)
         return;
 
-    switch (classifyDongleRead(t, holdFrames == 1)) {
+    switch (classifyDongleRead(t, m_frameHold.holdFrames() == 1)) {
     case DongleRead::Connecting:
         m_meterConnected = false;
         emit connecting();
@@ -287,6 +287,7 @@ void DongleLink::endAttempt()
 void DongleLink::bringUp()
 {
     m_meterConnected = true;
+    m_frameHold.linkUp();
     emit linkUp();
     emit buttonPauseWanted();
     emit supervisionWanted(false);

@@ -26,6 +26,7 @@
 // (read interval 10 ms), so that one read holds one reply or one frame.
 
 #include "link/com_types.h"
+#include "link/frame_hold.h"
 #include "protocol/meter_frame.h"
 
 #include <QObject>
@@ -99,9 +100,11 @@ public:
     bool dongleFound() const;
     Offer offer() const { return m_offer; }
 
-    // 1 while frames are to be dropped (a setting is being changed). The
-    // front end sets and clears it; reads honour it.
-    int holdFrames = 0;
+    // The settings hold-off: reads drop frames while its holdFrames is 1.
+    // The front end holds and releases it by its rules; the link ends a
+    // stale hold when the link comes up.
+    FrameHold &frameHold() { return m_frameHold; }
+    const FrameHold &frameHold() const { return m_frameHold; }
 
     // --- operations ------------------------------------------------------------
     // Searches for the dongle's port; the first time it is found, opens the
@@ -175,6 +178,7 @@ private:
     void dongleGone();
 
     TCustomComPort &m_port;
+    FrameHold m_frameHold;
     PortFinder *m_finder = nullptr;
     QString m_fixedPort;
     bool m_meterConnected = false;

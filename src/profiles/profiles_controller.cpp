@@ -1,6 +1,7 @@
 #include "profiles/profiles_controller.h"
 
 #include "i18n/window_lexicons.h"
+#include "link/frame_hold.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "panel/handler_edge.h"
@@ -30,13 +31,14 @@ const QString kOpenFailed = QStringLiteral("Неудача!");
 } // namespace
 
 ProfilesController::ProfilesController(const Controls &controls, LineEditorController &editor,
-                                       const i18n::WindowLexicons &lexicons, const State &state, Host host,
-                                       QObject *parent)
+                                       const i18n::WindowLexicons &lexicons, const State &state, FrameHold &frameHold,
+                                       Host host, QObject *parent)
     : QObject(parent)
     , m_c(controls)
     , m_editor(editor)
     , m_lexicons(lexicons)
     , m_state(state)
+    , m_frameHold(frameHold)
     , m_host(std::move(host))
     , m_messages(profileMessages())
 {
@@ -87,12 +89,16 @@ std::optional<ProfileContents> ProfilesController::readOpenProfile()
 
 bool ProfilesController::applyProfileLine(int k)
 {
-    // Frames arriving now would overwrite the settings being applied.
-    m_host.holdFrames();
+    // Frames arriving now would overwrite the settings being applied; a line
+    // that cannot be applied sends nothing, so it ends the hold itself.
+    m_frameHold.hold(FrameHold::Reason::ProfileLine);
     const std::optional<ProfileContents> contents = readOpenProfile();
-    if (!contents)
+    if (!contents) {
+        m_frameHold.abandon(FrameHold::Reason::ProfileLine);
         return false;
+    }
     if (k < 1 || k > contents->lineCount) {
+        m_frameHold.abandon(FrameHold::Reason::ProfileLine);
         ProfileProblem problem;
         problem.kind = ProfileProblem::NoSuchLine;
         problem.path = *m_state.currentProfilePath;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+class FrameHold;
 class LogTableModel;
 class QAbstractButton;
 class QComboBox;
@@ -72,7 +73,6 @@ public:
     // What the window does for the profiles.
     struct Host
     {
-        std::function<void()> holdFrames;                              // frames wait while a line is applied
         std::function<protocol::MeterSettings()> meterSettings;        // the settings a line stores
         std::function<void(const protocol::MeterSettings &)> applyMeterSettings; // take, show and send
         std::function<bool()> loadSettings;                            // reread the settings file
@@ -88,8 +88,9 @@ public:
 
     static constexpr int kMultiPartItem = 1;
 
+    // Frames wait on `frameHold` while a line is applied.
     ProfilesController(const Controls &controls, LineEditorController &editor, const i18n::WindowLexicons &lexicons,
-                       const State &state, Host host, QObject *parent = nullptr);
+                       const State &state, FrameHold &frameHold, Host host, QObject *parent = nullptr);
 
     // The texts of profile-file problems; a language engine may be attached.
     i18n::TDesignedLexicon &messages() { return m_messages; }
@@ -142,6 +143,7 @@ private:
     LineEditorController &m_editor;
     const i18n::WindowLexicons &m_lexicons;
     State m_state;
+    FrameHold &m_frameHold;
     Host m_host;
     i18n::TDesignedLexicon m_messages;
 };

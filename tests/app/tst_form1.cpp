@@ -377,7 +377,7 @@ void TestForm1::creationPreparesTheWindow()
     QVERIFY(!f.SP1->isEnabled());
     QVERIFY(!f.meterConnected);
     QVERIFY(!f.portReady);
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     QVERIFY(!f.ComPort->Connected());
     QCOMPARE(f.B2->text(), QStringLiteral("Подключить"));
     // The line navigator counts downwards with its up arrow.

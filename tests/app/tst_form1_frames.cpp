@@ -253,7 +253,10 @@ void TestForm1Frames::readsThatShowNothing()
         field->setText(QStringLiteral("before"));
     const MeterSettings settingsBefore = f.meterSettings;
     QVERIFY(f.SP4->isChecked());
-    f.holdFrames = held ? 1 : 0;
+    if (held)
+        f.frameHold.hold(FrameHold::Reason::SettingChange);
+    else
+        f.frameHold.release();
     QSignalSpy shown(&f, &TForm1::frameDisplayed);
 
     QVERIFY(m_rig->deliver(bytes));
@@ -265,7 +268,7 @@ void TestForm1Frames::readsThatShowNothing()
     QCOMPARE(f.SP4->isChecked(), brightnessAfter);
 
     // The next frame on its own is shown again.
-    f.holdFrames = 0;
+    f.frameHold.release();
     QVERIFY(m_rig->deliver(protocol::encodeRlcFrame(MeterSettings{}, 4700.0, 0.001, true).toByteArray()));
     QCOMPARE(shown.size(), 1);
     QVERIFY(f.L_prim_n->text() != QStringLiteral("before"));

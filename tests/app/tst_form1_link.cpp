@@ -233,7 +233,7 @@ void TestForm1Link::linkUpSendsTheSettingsAfterAPause()
     bringLinkUp();
     TForm1 &f = *m_form;
     QVERIFY(f.T4->isActive());
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     QCOMPARE(m_rig->written(), QByteArray());
 
     // The pause over: the defaults go out, with brightness on, and frames are held.
@@ -241,11 +241,11 @@ void TestForm1Link::linkUpSendsTheSettingsAfterAPause()
     const QByteArray settings("\x01\x24\x80\x21\x0A", 5);
     QCOMPARE(m_rig->readUntil(settings), settings);
     QVERIFY(!f.T4->isActive());
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     QVERIFY(f.Timer_TX->isActive());
 
     QVERIFY(fireTimer(f.Timer_TX));
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     QVERIFY(!f.Timer_TX->isActive());
 }
 

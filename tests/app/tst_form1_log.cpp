@@ -313,7 +313,7 @@ void TestForm1Log::spaceBarRecordsOneRow()
     if (state == QLatin1String("recording"))
         f.SP1->click();
     if (state == QLatin1String("held"))
-        f.holdFrames = 1;
+        f.frameHold.hold(FrameHold::Reason::SettingChange);
     if (state == QLatin1String("down"))
         deliver("OK+LOST");
     QCOMPARE(f.SE1->value(), 1);

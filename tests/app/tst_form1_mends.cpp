@@ -182,7 +182,7 @@ void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus()
     // Opened by a click; the pointer never goes into the list.
     QTest::mouseClick(f.L_Prim_RLC, Qt::LeftButton);
     QCOMPARE(openMenus(), QStringList{"P_prim_RLC"});
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
 
     switch (where) {
     case Outside::Escape:
@@ -210,7 +210,7 @@ void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus()
 
     QCOMPARE(openMenus(), openAfter);
     if (openAfter.isEmpty()) {
-        QCOMPARE(f.holdFrames, 0);
+        QCOMPARE(f.frameHold.holdFrames(), 0);
         QVERIFY(f.ListBox_prim_RLC->isHidden());
     }
     // Closed menus stop watching: a later press or Escape changes nothing.
@@ -242,7 +242,7 @@ void TestForm1Mends::displaySwitchClosesTheMenus()
     // A choice was sent a second ago: its timer let the frames through again
     // while the menus are still open.
     f.Timer_TXTimer();
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
 
     if (frame.isEmpty())
         f.Button1->click();

@@ -178,7 +178,7 @@ void TestForm1Remote::everyChoiceSendsTheWholeRecord()
     };
     for (const Step &step : steps) {
         step.act();
-        QVERIFY2(f.holdFrames == 1, step.what);
+        QVERIFY2(f.frameHold.holdFrames() == 1, step.what);
         QCOMPARE(nextCommand().toHex(' '), step.command.toHex(' '));
         QVERIFY2(step.shown() == step.expected, qPrintable(QStringLiteral("%1: %2 instead of %3")
                                                                .arg(QLatin1String(step.what), step.shown(),
@@ -203,7 +203,7 @@ void TestForm1Remote::choicesWithoutLinkChangeOnlyTheWindow()
     // Nothing is sent, so the record is not pinned to what a command would say.
     QCOMPARE(f.meterSettings.freqCode, 0);
     QVERIFY(!f.Timer_TX->isActive());
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     QTest::qWait(0);
     QCOMPARE(m_rig->written(), QByteArray());
 }
@@ -221,12 +221,12 @@ void TestForm1Remote::holdEndsOneIntervalAfterTheFirstOfQuickChoices()
     const int left = f.Timer_TX->remainingTime();
     pick(f.L_Level_RLC, f.ListBox_Level_RLC, 1);
     QCOMPARE(nextCommand().size(), 5);
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     QVERIFY(f.Timer_TX->remainingTime() <= left);
 
     // The hold ends with the timer of the first choice, though the menu is open.
     QVERIFY(fireTimer(f.Timer_TX));
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     QVERIFY(!f.Timer_TX->isActive());
     QVERIFY(f.P_level_RLC->isVisible());
 }
@@ -246,7 +246,7 @@ void TestForm1Remote::framesWaitWhileAMenuIsOpen()
     QTest::mouseClick(f.L_freq_RLC, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(&f, f.L_Prim_RLC->mapTo(&f, QPoint(10, 10)));
     QTest::mouseClick(f.L_Prim_RLC, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     const QString before = f.L_Sec_RLC->text();
     QVERIFY(m_rig->deliver(frame));
     QCOMPARE(f.L_Sec_RLC->text(), before);
@@ -258,7 +258,7 @@ void TestForm1Remote::framesWaitWhileAMenuIsOpen()
     QVERIFY(f.P_prim_RLC->isVisible());
     QTest::mouseMove(&f, f.Panel_RLCD->mapTo(&f, QPoint(300, 120)));
     QTRY_VERIFY(!f.menus->isAnyMenuOpen());
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
 
     QVERIFY(m_rig->deliver(frame));
     QCOMPARE(f.meterSettings, reported);
@@ -278,7 +278,7 @@ void TestForm1Remote::intervalBoxDroppedDownWithoutAChoice()
 
     f.CB1->showPopup();
     QTRY_VERIFY(f.CB1->view()->isVisible());
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     f.CB1->hidePopup();
     QTRY_VERIFY(!f.CB1->view()->isVisible());
     QCOMPARE(f.CB1->currentIndex(), 1);
@@ -286,7 +286,7 @@ void TestForm1Remote::intervalBoxDroppedDownWithoutAChoice()
     // Nothing is sent, and the display comes back to life a second later.
     QCOMPARE(f.Timer_TX->interval(), 1000);
     QVERIFY(fireTimer(f.Timer_TX));
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     QCOMPARE(m_rig->written(), QByteArray());
 }
 
@@ -317,7 +317,7 @@ void TestForm1Remote::modeButtonsAskForTheMode()
 
     QTest::mouseClick(f.findChild<QPushButton *>(button), Qt::LeftButton);
     QCOMPARE(nextCommand().toHex(' '), command.toHex(' '));
-    QCOMPARE(f.holdFrames, 0);
+    QCOMPARE(f.frameHold.holdFrames(), 0);
     // The display follows the meter's frames, not the button.
     QVERIFY(f.Panel_RLCD->isVisible());
     if (button == QLatin1String("Button1")) {

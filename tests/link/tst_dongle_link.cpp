@@ -261,7 +261,8 @@ void TestDongleLink::readsDriveTheLink()
     QVERIFY(m_link->requestLink());
     QCOMPARE(written(8), QByteArray("AT+CONNL"));
     m_log->take();
-    m_link->holdFrames = held ? 1 : 0;
+    if (held)
+        m_link->frameHold().hold(FrameHold::Reason::SettingChange);
 
     reply(bytes);
     QCOMPARE(m_log->take(), signalled);

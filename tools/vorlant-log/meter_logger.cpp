@@ -44,7 +44,6 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     m_commandGap.setSingleShot(true);
     m_commandGap.setInterval(kCommandGapMs);
     m_hold.setSingleShot(true);
-    m_hold.setInterval(kHoldMs);
     m_linkTimeout.setSingleShot(true);
     m_linkTimeout.setInterval(kLinkTimeoutMs);
     m_duration.setSingleShot(true);
@@ -58,12 +57,18 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
             m_options, m_recorder.reportedSettings(), m_recorder.brightnessOn(), m_recorder.lexicons());
         m_pendingCommands.assign(commands.begin(), commands.end());
         // Frames that still carry the old settings are not logged.
-        m_link.holdFrames = 1;
+        m_link.frameHold().hold(FrameHold::Reason::SetupCommands);
         m_phase = Phase::Holding;
         sendNextCommand();
     });
     connect(&m_commandGap, &QTimer::timeout, this, &MeterLogger::sendNextCommand);
+    // The hold-off's release timer; it is asked for after the last set-up command.
+    connect(&m_link.frameHold(), &FrameHold::releaseTimerWanted, this, [this](int ms) {
+        if (!m_hold.isActive())
+            m_hold.start(ms);
+    });
     connect(&m_hold, &QTimer::timeout, this, [this] {
+        m_link.frameHold().releaseDue();
         if (m_phase == Phase::Holding)
             beginLogging();
     });
@@ -177,7 +182,7 @@ void MeterLogger::requestLink()
 void MeterLogger::enterWaiting()
 {
     m_phase = Phase::Waiting;
-    m_link.holdFrames = 0;
+    m_link.frameHold().release();
     m_setupDelay.stop();
     m_commandGap.stop();
     m_hold.stop();
@@ -282,7 +287,7 @@ void MeterLogger::sendNextCommand()
     if (m_phase != Phase::Holding)
         return;
     if (m_pendingCommands.empty()) {
-        m_hold.start();
+        m_link.frameHold().scheduleRelease();
         return;
     }
     const protocol::MeterCommand command = m_pendingCommands.front();
@@ -290,15 +295,16 @@ void MeterLogger::sendNextCommand()
     // One write of five bytes, as every command goes out.
     m_port.Write(command.bytes().data(), int(command.bytes().size()));
     verbose(QStringLiteral("sent %1").arg(hex(command)));
+    // The hold ends one interval after the last set-up command.
     if (m_pendingCommands.empty())
-        m_hold.start();
+        m_link.frameHold().scheduleRelease();
     else
         m_commandGap.start();
 }
 
 void MeterLogger::beginLogging()
 {
-    m_link.holdFrames = 0;
+    m_link.frameHold().release();
     m_phase = Phase::Logging;
     if (m_loggingBegan)
         return;
@@ -360,7 +366,7 @@ void MeterLogger::finish(ExitStatus status, const QString &message)
     for (QTimer *timer : {&m_supervision, &m_portWatch, &m_setupDelay, &m_commandGap, &m_hold, &m_linkTimeout,
                           &m_duration})
         timer->stop();
-    m_link.holdFrames = 0;
+    m_link.frameHold().release();
     // "AT" to a dongle that is still there: it drops the link.
     m_link.shutDown();
     emit finished(code(status));

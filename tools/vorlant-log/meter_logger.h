@@ -46,7 +46,6 @@ public:
 
     static constexpr int kLinkTimeoutMs = 15000; // from the request to the link
     static constexpr int kCommandGapMs = 200;    // between two set-up commands
-    static constexpr int kHoldMs = 1000;         // frames dropped after the set-up commands
 
     MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, QObject *parent = nullptr);
     ~MeterLogger() override;

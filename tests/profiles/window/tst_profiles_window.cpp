@@ -60,6 +60,9 @@ private slots:
     void lineButtonsOnLineTwoOfThree();
     void editorFilters();
     void rejectedReadingTurnsTheDisplayRed();
+    void lineThatCannotBeAppliedEndsItsHold_data();
+    void lineThatCannotBeAppliedEndsItsHold();
+    void lineAppliedWithoutLinkHoldsUntilTheLinkComesUp();
 
 private:
     void showWindow();
@@ -336,7 +339,7 @@ void TestProfilesWindow::tableClickAppliesTheLineAndSendsIt()
     QCOMPARE(f.CBox51->currentText(), QStringLiteral("12,25"));
     QCOMPARE(f.CBox31->currentIndex(), 1);
     QCOMPARE(f.SE1->value(), 40);
-    QCOMPARE(f.holdFrames, 1);
+    QCOMPARE(f.frameHold.holdFrames(), 1);
     // 100 Hz by hand, series; C by hand with R; 0.5 V by hand, 0.5 s; sound on.
     QCOMPARE(m_rig->readUntil("\x0A").toHex(' '), QByteArray("01 81 92 32 0a"));
 }
@@ -476,7 +479,7 @@ void TestProfilesWindow::rejectedReadingTurnsTheDisplayRed()
     // frames ends a second later.
     f.T4->start();
     QCOMPARE(m_rig->readUntil("\x0A").size(), 5);
-    QTRY_COMPARE(f.holdFrames, 0);
+    QTRY_COMPARE(f.frameHold.holdFrames(), 0);
     f.SP1->click();
     QVERIFY(f.SP1->isChecked());
 
@@ -500,6 +503,60 @@ void TestProfilesWindow::rejectedReadingTurnsTheDisplayRed()
     QCOMPARE(f.Panel_RLCD->palette().color(QPalette::Window), panel::displayColour());
     QCOMPARE(f.logModel->cell(1, 7), QStringLiteral("-"));
     QCOMPARE(f.logModel->cell(1, 8), QStringLiteral("0.50"));
+}
+
+void TestProfilesWindow::lineThatCannotBeAppliedEndsItsHold_data()
+{
+    QTest::addColumn<bool>("deleted"); // else the header counts one line only
+    QTest::newRow("profile deleted") << true;
+    QTest::newRow("line no longer in the profile") << false;
+}
+
+void TestProfilesWindow::lineThatCannotBeAppliedEndsItsHold()
+{
+    QFETCH(bool, deleted);
+    TForm1 &f = *m_form;
+    const QString path = placeGolden("three_lines.hex1");
+    openWithDialog(path);
+    bringLinkUp();
+    QCOMPARE(f.frameHold.holdFrames(), 0);
+    if (deleted) {
+        QVERIFY(QFile::remove(path));
+    } else {
+        QByteArray bytes = goldenBytes("three_lines.hex1");
+        bytes[0] = 1;
+        QVERIFY(writeAll(path, bytes));
+    }
+    const qsizetype boxes = m_rig->messages().size();
+    f.SE2->setFocus();
+    QTest::keyClick(f.SE2, Qt::Key_Down);
+    QCOMPARE(f.SE2->value(), 2);
+    QCOMPARE(m_rig->messages().size(), boxes + 1);
+
+    // Nothing went to the meter, and its frames are shown again at once.
+    QCOMPARE(f.frameHold.holdFrames(), 0);
+    QVERIFY(!f.Timer_TX->isActive());
+    QSignalSpy shown(&f, &TForm1::frameDisplayed);
+    deliver(protocol::encodeRlcFrame({}, 4700.0, 0.001, true).toByteArray());
+    QCOMPARE(shown.size(), 1);
+}
+
+void TestProfilesWindow::lineAppliedWithoutLinkHoldsUntilTheLinkComesUp()
+{
+    TForm1 &f = *m_form;
+    openWithDialog(placeGolden("three_lines.hex1"));
+    f.SE2->setFocus();
+    QTest::keyClick(f.SE2, Qt::Key_Down);
+    QCOMPARE(f.CBox6->currentText(), QStringLiteral("C2"));
+    // No link: nothing is sent and no timer ends the hold.
+    QCOMPARE(f.frameHold.holdFrames(), 1);
+    QVERIFY(!f.Timer_TX->isActive());
+
+    bringLinkUp();
+    QCOMPARE(f.frameHold.holdFrames(), 0);
+    QSignalSpy shown(&f, &TForm1::frameDisplayed);
+    deliver(protocol::encodeRlcFrame({}, 4700.0, 0.001, true).toByteArray());
+    QCOMPARE(shown.size(), 1);
 }
 
 QTEST_MAIN(TestProfilesWindow)
