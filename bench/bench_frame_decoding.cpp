@@ -42,7 +42,7 @@ std::vector<MeterFrame> rlcFrames()
 void BM_DecodeRlcFrame(benchmark::State &state)
 {
     const i18n::WindowLexicons lexicons;
-    const FormatContext ctx{lexicons, NumberSeparators::fromLocale(QLocale::c())};
+    const FormatContext ctx{lexicons.unitTexts(), NumberSeparators::fromLocale(QLocale::c())};
     const std::vector<MeterFrame> frames = rlcFrames();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -59,7 +59,7 @@ BENCHMARK(BM_DecodeRlcFrame);
 void BM_DecodeRdAndUFrames(benchmark::State &state)
 {
     const i18n::WindowLexicons lexicons;
-    const FormatContext ctx{lexicons, NumberSeparators::fromLocale(QLocale::c())};
+    const FormatContext ctx{lexicons.unitTexts(), NumberSeparators::fromLocale(QLocale::c())};
     const MeterFrame rd = encodeRdFrame(4700.0, 250.0, 4.5, RdStatus{2, true, 0}, true);
     const MeterFrame u = encodeUFrame(1.234, 3.49, -1.5, true);
     for (auto _ : state) {

@@ -7,6 +7,7 @@
 #include "log/local_clock.h"
 #include "log/log_table_view.h"
 #include "panel/front_panel.h"
+#include "profiles/profiles_controller.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
 #include "protocol/rlc_decoder.h"
@@ -170,6 +171,7 @@ public:
     std::array<std::int32_t, 12> comboIndexBackup{}; // drop-down selections across a language change
     profiles::LineEditorController *lineEditor = nullptr;       // the reference values and the judgement
     profiles::ProfilesController *profilesController = nullptr; // profile files, lines and part modes
+    std::unique_ptr<profiles::ProfilesController::Host> profilesHost; // the window as the profiles see it
     i18n::WindowLexicons lexicons;
     std::unique_ptr<TComPort> ComPort;
     std::unique_ptr<PortFinder> portFinder;

@@ -8,12 +8,7 @@
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "profiles/line_editor_controller.h"
-
-namespace {
-
-constexpr int kMultiPartItem = 1;
-
-} // namespace
+#include "profiles/part_mode.h"
 
 void TForm1::bindBatchViews()
 {
@@ -27,9 +22,9 @@ void TForm1::bindBatchViews()
     batchViews->setTolerances([this] {
         // In multi-part mode every row has its own line's nominal: no single
         // tolerance describes the batch.
-        if (!lineEditor || CBox10->currentIndex() == kMultiPartItem)
+        if (!lineEditor || profiles::isMultiPart(CBox10->currentIndex()))
             return BatchTolerances{};
-        return batchTolerances(lineEditor->reference(), profiles::LineEditorController::decimalSeparator());
+        return batchTolerances(lineEditor->referenceValue());
     });
 
     connect(logModel, &LogTableModel::readingWritten, batchViews, &BatchController::rowWritten);

@@ -22,7 +22,7 @@ namespace {
 
 protocol::FormatContext formatContext(const i18n::WindowLexicons &lexicons)
 {
-    return {lexicons, protocol::NumberSeparators::fromLocale()};
+    return {lexicons.unitTexts(), protocol::NumberSeparators::fromLocale()};
 }
 
 // An index past the end leaves the list with no selection. Every frame
@@ -151,7 +151,8 @@ void TForm1::decodeUFrame(const protocol::MeterFrame &frame)
 void TForm1::showSettingIndicators()
 {
     const protocol::SettingIndicators shown =
-        protocol::showSettingIndicators(meterSettings, rlcReading.frequencyHz, lexicons, SB4->isChecked());
+        protocol::showSettingIndicators(meterSettings, rlcReading.frequencyHz, lexicons.unitTexts(),
+                                        SB4->isChecked());
     L_RLC_avto->setText(shown.L_RLC_avto);
     if (shown.SP1_enabled)
         SP1->setEnabled(*shown.SP1_enabled);

@@ -11,6 +11,8 @@
 #include "panel/handler_edge.h"
 #include "panel/panel_field.h"
 #include "panel/spin_edit.h"
+#include "profiles/line_editor_controller.h"
+#include "profiles/part_mode.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,12 +21,9 @@
 
 namespace {
 
-constexpr int kMultiPartItem = 1;
-
-// A tolerance is off while its field shows the list's first item ("выкл.").
 bool toleranceOn(const QComboBox *tolerance)
 {
-    return tolerance->count() == 0 || tolerance->currentText() != tolerance->itemText(0);
+    return !profiles::LineEditorController::toleranceOff(tolerance);
 }
 
 } // namespace
@@ -104,7 +103,7 @@ void TForm1::selectGridCell(int row, int column)
 
 void TForm1::SP1Click()
 {
-    if (SP1->isChecked() && CBox10->currentIndex() == kMultiPartItem)
+    if (SP1->isChecked() && profiles::isMultiPart(CBox10->currentIndex()))
         prepareMultiPartLog();
     logController->showRecordingState();
 }
@@ -119,7 +118,7 @@ void TForm1::FormKeyPressSpace()
 {
     if (frameHold.holdFrames() != 0 || SP1->isChecked() || !meterConnected)
         return;
-    if (CBox10->currentIndex() == kMultiPartItem)
+    if (profiles::isMultiPart(CBox10->currentIndex()))
         prepareMultiPartLog();
     appendLogRow();
 }

@@ -118,7 +118,7 @@ void TForm1::bindRemoteHandlers()
 
 void TForm1::ListBox_freq_RLCClick(int index)
 {
-    applyChoice(*this, protocol::chooseFrequency(meterSettings, index, lexicons));
+    applyChoice(*this, protocol::chooseFrequency(meterSettings, index, lexicons.unitTexts()));
 }
 
 void TForm1::ListBox_prim_RLCClick(int index)
@@ -138,7 +138,7 @@ void TForm1::ListBox_ser_perClick(int index)
 
 void TForm1::ListBox_Level_RLCClick(int index)
 {
-    applyChoice(*this, protocol::chooseLevel(meterSettings, index, lexicons));
+    applyChoice(*this, protocol::chooseLevel(meterSettings, index, lexicons.unitTexts()));
 }
 
 void TForm1::SP2Click()

@@ -10,6 +10,7 @@
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
+#include "profiles/part_mode.h"
 #include "profiles/profile_file.h"
 
 #include <QCheckBox>
@@ -23,8 +24,6 @@ namespace {
 constexpr int kFirstDroppedFrequency = 11;
 constexpr int kLastDroppedFrequency = 14;
 const QString k75kHz = QStringLiteral("75kHz");
-
-constexpr int kSinglePartItem = 0;
 
 } // namespace
 
@@ -70,7 +69,7 @@ bool TForm1::reopenLastProfile(const QString &path)
         return false;
     lineCount = std::min(*count, read.contents->lineCount);
     SE2->setMaximum(lineCount + 1);
-    if (CBox10->currentIndex() == kSinglePartItem)
+    if (!profiles::isMultiPart(CBox10->currentIndex()))
         fillLineNames();
     return true;
 }

@@ -12,6 +12,18 @@ TDesignedLexicon make(const char *name, QStringList texts)
                             std::move(texts));
 }
 
+template <std::size_t N>
+QStringList listOf(const std::array<QString, N> &texts)
+{
+    return QStringList(texts.begin(), texts.end());
+}
+
+// The prefixes, units and marks are the meter's; their design texts live with the decoders.
+const protocol::UnitTexts &designUnits()
+{
+    return protocol::UnitTexts::design();
+}
+
 } // namespace
 
 WindowLexicons::WindowLexicons()
@@ -20,15 +32,11 @@ WindowLexicons::WindowLexicons()
                           QStringLiteral("Подключаемся..."), QStringLiteral("Нет подключения"),
                           QStringLiteral("Подключено"), QStringLiteral("Отключено"),
                           QStringLiteral("Ошибка сканирования!!")}))
-    , Dlang1(make("Dlang1",
-                  {QStringLiteral("М"), QStringLiteral("к"), QStringLiteral("м"), QStringLiteral("мк"),
-                   QStringLiteral("н"), QStringLiteral("п")}))
+    , Dlang1(make("Dlang1", listOf(designUnits().prefixes)))
     , Dlang2(make("Dlang2",
                   {QStringLiteral("Последовательная"), QStringLiteral("Параллельная"),
                    QStringLiteral("S"), QStringLiteral("P"), QString(), QString()}))
-    , Dlang3(make("Dlang3",
-                  {QStringLiteral("Гц"), QStringLiteral("Вскз"), QStringLiteral("В"), QStringLiteral("Ом"),
-                   QStringLiteral("Гн"), QStringLiteral("Ф"), QStringLiteral("скз"), QStringLiteral("п-п")}))
+    , Dlang3(make("Dlang3", listOf(designUnits().units)))
     , D1(make("D1",
               {QStringLiteral("Профиль"), QStringLiteral("Запись данных"), QStringLiteral("Стоп"),
                QStringLiteral("Пусто"), QStringLiteral("Файл успешно создан!"), QStringLiteral("Неудача!"),
@@ -42,9 +50,10 @@ WindowLexicons::WindowLexicons()
                QStringLiteral("Основн. эталон"), QStringLiteral("Дополн.эталон"),
                QStringLiteral("Нач.позиция"), QStringLiteral("Интервал")}))
     , D3(make("D3",
-              {QStringLiteral("п"), QStringLiteral("о"), QStringLiteral("ПН"), QStringLiteral("+"),
-               QStringLiteral("-"), QStringLiteral("сек"), QString(), QString(), QString(), QString(),
-               QString(), QString(), QString(), QString()}))
+              listOf(designUnits().marks)
+                  + QStringList{QStringLiteral("+"),
+                                QStringLiteral("-"), QStringLiteral("сек"), QString(), QString(), QString(),
+                                QString(), QString(), QString(), QString(), QString()}))
 {
 }
 
@@ -56,6 +65,18 @@ std::array<TDesignedLexicon *, 7> WindowLexicons::all()
 std::array<const TDesignedLexicon *, 7> WindowLexicons::all() const
 {
     return {&Dlang_connect, &Dlang1, &Dlang2, &Dlang3, &D1, &D2, &D3};
+}
+
+protocol::UnitTexts WindowLexicons::unitTexts() const
+{
+    protocol::UnitTexts texts;
+    for (std::size_t i = 0; i < texts.prefixes.size(); ++i)
+        texts.prefixes[i] = Dlang1.GetItem(int(i));
+    for (std::size_t i = 0; i < texts.units.size(); ++i)
+        texts.units[i] = Dlang3.GetItem(int(i));
+    for (std::size_t i = 0; i < texts.marks.size(); ++i)
+        texts.marks[i] = D3.GetItem(int(i));
+    return texts;
 }
 
 void WindowLexicons::attachEngine(LexiconTranslator *engine)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "i18n/designed_lexicon.h"
+#include "protocol/unit_texts.h"
 
 #include <array>
 
@@ -25,6 +26,10 @@ struct WindowLexicons
     // In creation order, for an engine that registers every lexicon.
     std::array<TDesignedLexicon *, 7> all();
     std::array<const TDesignedLexicon *, 7> all() const;
+
+    // The prefixes, units and RD marks in the language in effect, for the
+    // decoders (Dlang1, Dlang3 and the first items of D3).
+    protocol::UnitTexts unitTexts() const;
 
     // Attaches (or, with nullptr, detaches) one engine to all seven.
     void attachEngine(LexiconTranslator *engine);

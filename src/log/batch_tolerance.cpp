@@ -1,84 +1,56 @@
 #include "log/batch_tolerance.h"
 
-#include "profiles/reference_units.h"
-
 #include <cmath>
 
 namespace {
 
-std::optional<BatchLimit> limitOf(const QString &field, QChar separator)
+protocol::RlcParameter parameterOf(profiles::Quantity quantity)
 {
-    const profiles::ToleranceRule rule = profiles::readToleranceRule(field, separator);
-    BatchLimit limit;
-    switch (rule.kind) {
-    case profiles::ToleranceRule::Kind::AtMost:
-        limit.kind = BatchLimit::Kind::AtMost;
-        return limit;
-    case profiles::ToleranceRule::Kind::AtLeast:
-        limit.kind = BatchLimit::Kind::AtLeast;
-        return limit;
-    case profiles::ToleranceRule::Kind::Percent:
-        limit.kind = BatchLimit::Kind::Percent;
-        limit.percent = rule.percent;
-        return limit;
-    case profiles::ToleranceRule::Kind::OtherCharacter:
-    case profiles::ToleranceRule::Kind::Unreadable:
-        break;
+    switch (quantity) {
+    case profiles::Quantity::Resistance:
+        return protocol::RlcParameter::Resistance;
+    case profiles::Quantity::Inductance:
+        return protocol::RlcParameter::Inductance;
+    case profiles::Quantity::Capacitance:
+        return protocol::RlcParameter::Capacitance;
+    case profiles::Quantity::Quality:
+        return protocol::RlcParameter::Quality;
+    case profiles::Quantity::Dissipation:
+        return protocol::RlcParameter::Dissipation;
     }
-    return std::nullopt;
+    return protocol::RlcParameter::Resistance;
 }
 
-std::optional<BatchLimit> limitFor(const profiles::ReferenceEntry &entry, protocol::RlcParameter parameter,
-                                    std::optional<double> multiplier, QChar separator)
+std::optional<BatchLimit> limitOf(const profiles::ReferenceSide &side)
 {
-    if (entry.toleranceOff || !multiplier)
+    if (!side.on || side.problem != profiles::ReferenceProblem::None)
         return std::nullopt;
-    std::optional<BatchLimit> limit = limitOf(entry.tolerance, separator);
-    const std::optional<double> nominal = profiles::readDecimal(entry.nominal, separator);
-    if (!limit || !nominal)
+    if (!std::isfinite(side.nominal) || side.nominal == 0.0)
         return std::nullopt;
-    limit->parameter = parameter;
-    limit->nominal = *nominal * *multiplier;
-    if (!std::isfinite(limit->nominal) || limit->nominal == 0.0)
+    BatchLimit limit;
+    switch (side.rule.kind) {
+    case profiles::ToleranceRule::Kind::AtMost:
+        limit.kind = BatchLimit::Kind::AtMost;
+        break;
+    case profiles::ToleranceRule::Kind::AtLeast:
+        limit.kind = BatchLimit::Kind::AtLeast;
+        break;
+    case profiles::ToleranceRule::Kind::Percent:
+        limit.kind = BatchLimit::Kind::Percent;
+        limit.percent = side.rule.percent;
+        break;
+    case profiles::ToleranceRule::Kind::OtherCharacter:
+    case profiles::ToleranceRule::Kind::Unreadable:
         return std::nullopt;
+    }
+    limit.parameter = parameterOf(side.quantity);
+    limit.nominal = side.nominal;
     return limit;
 }
 
 } // namespace
 
-BatchTolerances batchTolerances(const profiles::ReferenceEditor &editor, QChar separator)
+BatchTolerances batchTolerances(const profiles::Reference &reference)
 {
-    BatchTolerances out;
-    const profiles::ReferenceEntry &p = editor.primary;
-    switch (p.kind) {
-    case profiles::kPrimaryR:
-        out.primary = limitFor(p, protocol::RlcParameter::Resistance, profiles::primaryUnitMultiplier(p.kind, p.unit),
-                             separator);
-        break;
-    case profiles::kPrimaryL:
-        out.primary = limitFor(p, protocol::RlcParameter::Inductance, profiles::primaryUnitMultiplier(p.kind, p.unit),
-                             separator);
-        break;
-    case profiles::kPrimaryC:
-        out.primary = limitFor(p, protocol::RlcParameter::Capacitance, profiles::primaryUnitMultiplier(p.kind, p.unit),
-                             separator);
-        break;
-    default:
-        break;
-    }
-    const profiles::ReferenceEntry &s = editor.secondary;
-    switch (s.kind) {
-    case profiles::kSecondaryR:
-        out.secondary = limitFor(s, protocol::RlcParameter::Resistance, profiles::ohmMultiplier(s.unit), separator);
-        break;
-    case profiles::kSecondaryQ:
-        out.secondary = limitFor(s, protocol::RlcParameter::Quality, 1.0, separator);
-        break;
-    case profiles::kSecondaryD:
-        out.secondary = limitFor(s, protocol::RlcParameter::Dissipation, 1.0, separator);
-        break;
-    default:
-        break;
-    }
-    return out;
+    return {limitOf(reference.primary), limitOf(reference.secondary)};
 }

@@ -1,5 +1,7 @@
 #include "log/log_controller.h"
 
+#include "profiles/part_mode.h"
+
 #include "i18n/window_lexicons.h"
 #include "log/log_cell_delegate.h"
 #include "log/log_selection_model.h"
@@ -18,7 +20,6 @@
 
 namespace {
 
-constexpr int kMultiPartItem = 1;
 // From this row on a new row becomes the current one (and so scrolls into view).
 constexpr int kFirstFollowedRow = 3;
 
@@ -73,7 +74,7 @@ LogController::~LogController()
 
 bool LogController::multiPart() const
 {
-    return m_c.CBox10->currentIndex() == kMultiPartItem;
+    return profiles::isMultiPart(m_c.CBox10->currentIndex());
 }
 
 bool LogController::recording() const

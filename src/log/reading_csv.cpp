@@ -34,6 +34,7 @@
 #include "log/reading_csv.h"
 
 #include "log/batch_statistics.h"
+#include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 
 #include <QFileDevice>
@@ -59,23 +60,6 @@ constexpr char kLineEnd[] = "\r\n";
 QString parameterName(protocol::RlcParameter parameter)
 {
     return parameter == protocol::RlcParameter::Phase ? QStringLiteral("theta") : parameterLetter(parameter);
-}
-
-// The test level of a level code in volts; nullopt for codes the meter does not use.
-std::optional<double> levelVolts(int levelCode)
-{
-    switch (levelCode) {
-    case 0: // automatic, at 1.0 V
-    case 1:
-        return 1.0;
-    case 2:
-        return 0.5;
-    case 3:
-    case 4:
-        return 0.1;
-    default:
-        return std::nullopt;
-    }
 }
 
 void appendText(QByteArray &out, const QString &text)
@@ -201,7 +185,7 @@ CsvRecord csvRecordFor(const LoggedReading &row, std::optional<std::int64_t> pos
     // Code 0: the meter shows no frequency (the log writes "A").
     if (row.settings.freqCode != 0)
         record.frequencyHz = double(row.reading.frequencyHz);
-    record.levelVolts = levelVolts(row.settings.levelCode);
+    record.levelVolts = protocol::levelVolts(row.settings.levelCode);
     record.circuit = row.settings.seriesCircuit != 0 ? QStringLiteral("series") : QStringLiteral("parallel");
     if (row.judged)
         record.verdict = row.judgeResult == 0 ? QStringLiteral("pass") : QStringLiteral("reject");

@@ -87,7 +87,7 @@ void StatisticsWindow::retranslate()
 void StatisticsWindow::showFigures(const BatchStatistics &statistics, const BatchTolerances &tolerances)
 {
     retranslate();
-    const protocol::FormatContext context{m_lexicons, protocol::NumberSeparators::fromLocale()};
+    const protocol::FormatContext context{m_lexicons.unitTexts(), protocol::NumberSeparators::fromLocale()};
     const auto plain = [&](double value, int precision, int decimals) {
         return protocol::formatNumber(value, precision, decimals, false, context.separators);
     };

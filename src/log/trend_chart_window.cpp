@@ -118,18 +118,20 @@ void TrendChartWindow::chooseScale(protocol::RlcParameter parameter, double magn
 {
     m_parameter = parameter;
     m_scale = 1.0;
+    const protocol::UnitTexts texts = m_lexicons.unitTexts();
     QString unit;
     int exponent = 0;
     switch (parameter) {
     case protocol::RlcParameter::Resistance:
     case protocol::RlcParameter::Impedance:
-        unit = protocol::ohmUnit(m_lexicons);
+        unit = texts.ohm();
         exponent = magnitude > 0 ? int(std::floor(std::log10(magnitude) / 3.0)) * 3 : 0;
         exponent = std::clamp(exponent, 0, 6);
         break;
     case protocol::RlcParameter::Capacitance:
     case protocol::RlcParameter::Inductance:
-        unit = m_lexicons.Dlang3.GetItem(parameter == protocol::RlcParameter::Capacitance ? 5 : 4);
+        unit = texts.unit(parameter == protocol::RlcParameter::Capacitance ? protocol::Unit::Farad
+                                                                          : protocol::Unit::Henry);
         exponent = magnitude > 0 ? int(std::floor(std::log10(magnitude) / 3.0)) * 3 : 0;
         exponent = std::clamp(exponent, -12, 0);
         break;
@@ -140,29 +142,12 @@ void TrendChartWindow::chooseScale(protocol::RlcParameter parameter, double magn
     case protocol::RlcParameter::Dissipation:
         break;
     }
-    QString prefix;
-    switch (exponent) {
-    case 6:
-        prefix = m_lexicons.Dlang1.GetItem(0);
-        break;
-    case 3:
-        prefix = m_lexicons.Dlang1.GetItem(1);
-        break;
-    case -3:
-        prefix = m_lexicons.Dlang1.GetItem(2);
-        break;
-    case -6:
-        prefix = protocol::microPrefix(m_lexicons);
-        break;
-    case -9:
-        prefix = m_lexicons.Dlang1.GetItem(4);
-        break;
-    case -12:
-        prefix = m_lexicons.Dlang1.GetItem(5);
-        break;
-    default:
-        break;
-    }
+    // Exponents 6 .. -12 in steps of three name mega .. pico.
+    static constexpr protocol::Prefix kPrefixes[] = {protocol::Prefix::Mega,  protocol::Prefix::Kilo,
+                                                     protocol::Prefix::None,  protocol::Prefix::Milli,
+                                                     protocol::Prefix::Micro, protocol::Prefix::Nano,
+                                                     protocol::Prefix::Pico};
+    const QString prefix = texts.prefix(kPrefixes[(6 - exponent) / 3]);
     m_scale = std::pow(10.0, -exponent);
     m_axisUnit = prefix + unit;
 }

@@ -91,9 +91,18 @@ ReferenceEntry LineEditorController::entry(const QComboBox *kind, const QComboBo
     entry.unit = unit ? unit->currentIndex() : 0;
     entry.nominal = nominal->text();
     entry.tolerance = tolerance->currentText();
-    // "Off" is the list's first item in the language in effect.
-    entry.toleranceOff = tolerance->count() > 0 && entry.tolerance == tolerance->itemText(0);
+    entry.toleranceOff = toleranceOff(tolerance);
     return entry;
+}
+
+bool LineEditorController::toleranceOff(const QComboBox *tolerance)
+{
+    return tolerance->count() > 0 && tolerance->currentText() == tolerance->itemText(0);
+}
+
+Reference LineEditorController::referenceValue() const
+{
+    return readReference(reference(), decimalSeparator());
 }
 
 ReferenceEditor LineEditorController::reference() const
@@ -137,7 +146,7 @@ void LineEditorController::restore(const LineEditor &editor)
 
 JudgeOutcome LineEditorController::judge(const protocol::RlcReading &reading, std::uint8_t seriesCircuit) const
 {
-    return judgeReading(reading, seriesCircuit, reference(), decimalSeparator());
+    return judgeReading(reading, seriesCircuit, referenceValue());
 }
 
 } // namespace profiles

@@ -43,6 +43,11 @@ public:
     static QChar decimalSeparator();
 
     ReferenceEditor reference() const;
+    // The editor's reference read as values, with the system's separator.
+    Reference referenceValue() const;
+    // A tolerance is off while its field shows the list's first item (its
+    // "off" text in the language in effect).
+    static bool toleranceOff(const QComboBox *tolerance);
     LineEditor editor() const;
 
     // Fills the editor from a line, in the order name, primary tolerance,

@@ -2,6 +2,7 @@
 
 #include "i18n/window_lexicons.h"
 #include "profiles/reference_units.h"
+#include "protocol/meter_tables.h"
 
 namespace profiles {
 
@@ -14,7 +15,7 @@ QString primaryReference(const ProfileLine &line, const i18n::WindowLexicons &le
     static const char *const kLetters[] = {"R ", "L ", "C "};
     const QString letter = line.primaryKind < 3 ? QLatin1String(kLetters[line.primaryKind]) : QString();
     return letter + line.primaryTolerance + QLatin1Char(' ') + line.primaryNominal
-           + primaryUnitText(line.primaryKind, line.primaryUnit, lexicons);
+           + primaryUnitText(line.primaryKind, line.primaryUnit, lexicons.unitTexts());
 }
 
 QString secondaryReference(const ProfileLine &line, const i18n::WindowLexicons &lexicons)
@@ -25,14 +26,15 @@ QString secondaryReference(const ProfileLine &line, const i18n::WindowLexicons &
     const QString letter = line.secondaryKind < 3 ? QLatin1String(kLetters[line.secondaryKind]) : QString();
     QString text = letter + line.secondaryTolerance + QLatin1Char(' ') + line.secondaryNominal;
     if (line.secondaryKind == kSecondaryR)
-        text += ohmUnitText(line.secondaryUnit, lexicons);
+        text += ohmUnitText(line.secondaryUnit, lexicons.unitTexts());
     return text;
 }
 
 QString circuitText(const protocol::MeterSettings &s, const i18n::WindowLexicons &lexicons)
 {
+    // A stored byte other than 0 or 1 shows nothing.
     if (s.circuitAuto == 1)
-        return QStringLiteral("A");
+        return protocol::circuitLetter(protocol::Circuit::Automatic);
     if (s.seriesCircuit == 1)
         return lexicons.Dlang2.GetItem(2);
     if (s.seriesCircuit == 0)
@@ -42,62 +44,31 @@ QString circuitText(const protocol::MeterSettings &s, const i18n::WindowLexicons
 
 QString frequencyText(const protocol::MeterSettings &s, const i18n::WindowLexicons &lexicons)
 {
-    const std::int32_t hz = protocol::frequencyForCode(s.freqCode);
-    QString text;
-    if (hz >= 1000)
-        text = QString::number(hz / 1000) + lexicons.Dlang1.GetItem(1) + lexicons.Dlang3.GetItem(0);
-    else if (s.freqCode != 0)
-        text = QString::number(hz) + lexicons.Dlang3.GetItem(0);
+    // Code 0: the meter shows no frequency.
+    const QString text = s.freqCode != 0
+                             ? protocol::frequencyText(protocol::frequencyForCode(s.freqCode), lexicons.unitTexts(),
+                                                       QString())
+                             : QString();
     return s.freqAuto == 1 ? QStringLiteral("A") + text : text;
 }
 
 QString levelText(const protocol::MeterSettings &s, const i18n::WindowLexicons &lexicons)
 {
-    QString text;
-    switch (s.levelCode) {
-    case 0:
-    case 1:
-        text = QStringLiteral("1.0") + lexicons.Dlang3.GetItem(1);
-        break;
-    case 2:
-        text = QStringLiteral("0.5") + lexicons.Dlang3.GetItem(1);
-        break;
-    case 3:
-        text = QStringLiteral("0.1") + lexicons.Dlang3.GetItem(1);
-        break;
-    case 4:
-        text = QStringLiteral("0.1") + lexicons.Dlang3.GetItem(2);
-        break;
-    default:
-        break;
-    }
+    const std::optional<QString> number = protocol::levelNumber(s.levelCode);
+    const QString text = number ? *number + protocol::levelUnit(s.levelCode, lexicons.unitTexts()) : QString();
     return s.levelAuto == 1 ? QStringLiteral("A") + text : text;
 }
 
 QString intervalText(const protocol::MeterSettings &s, const i18n::WindowLexicons &lexicons)
 {
-    QString seconds;
-    switch (s.intervalCode) {
-    case 1:
-        seconds = QStringLiteral("2");
-        break;
-    case 2:
-        seconds = QStringLiteral("1");
-        break;
-    case 3:
-        seconds = QStringLiteral("0.5");
-        break;
-    default:
-        break;
-    }
-    return seconds + lexicons.D3.GetItem(5);
+    return protocol::intervalSecondsText(s.intervalCode).value_or(QString()) + lexicons.D3.GetItem(5);
 }
 
 } // namespace
 
-std::array<std::optional<QString>, 10> profileTableHeaders(const i18n::WindowLexicons &lexicons)
+std::array<std::optional<QString>, kProfileTableColumns> profileTableHeaders(const i18n::WindowLexicons &lexicons)
 {
-    std::array<std::optional<QString>, 10> headers;
+    std::array<std::optional<QString>, kProfileTableColumns> headers;
     headers[1] = lexicons.D2.GetItem(11);
     headers[2] = lexicons.D2.GetItem(12);
     headers[3] = lexicons.D2.GetItem(13);

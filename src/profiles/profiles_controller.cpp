@@ -2,12 +2,12 @@
 
 #include "i18n/window_lexicons.h"
 #include "link/frame_hold.h"
-#include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "panel/handler_edge.h"
 #include "panel/spin_edit.h"
 #include "profiles/line_editor.h"
 #include "profiles/line_editor_controller.h"
+#include "profiles/part_mode.h"
 #include "profiles/profile_messages.h"
 #include "profiles/profile_table.h"
 
@@ -32,14 +32,14 @@ const QString kOpenFailed = QStringLiteral("Неудача!");
 
 ProfilesController::ProfilesController(const Controls &controls, LineEditorController &editor,
                                        const i18n::WindowLexicons &lexicons, const State &state, FrameHold &frameHold,
-                                       Host host, QObject *parent)
+                                       Host &host, QObject *parent)
     : QObject(parent)
     , m_c(controls)
     , m_editor(editor)
     , m_lexicons(lexicons)
     , m_state(state)
     , m_frameHold(frameHold)
-    , m_host(std::move(host))
+    , m_host(host)
     , m_messages(profileMessages())
 {
     connect(m_c.BB1, &QAbstractButton::clicked, this, panel::atEdge(this, &ProfilesController::recordProfileLine));
@@ -62,7 +62,7 @@ ProfilesController::ProfilesController(const Controls &controls, LineEditorContr
 
 bool ProfilesController::multiPart() const
 {
-    return m_c.CBox10->currentIndex() == kMultiPartItem;
+    return isMultiPart(m_c.CBox10->currentIndex());
 }
 
 void ProfilesController::setLineCount(std::int32_t count)
@@ -144,7 +144,7 @@ void ProfilesController::fillLineNames()
 
 void ProfilesController::showProfileTable()
 {
-    LogTableModel *model = m_host.logModel();
+    ProfileTableView *model = &m_host.profileTable();
     const int lines = *m_state.lineCount;
     m_host.resetLogTable(lines + 1);
     const auto headers = profileTableHeaders(m_lexicons);
@@ -157,7 +157,7 @@ void ProfilesController::showProfileTable()
     const std::optional<ProfileContents> contents = readOpenProfile();
     if (!contents)
         return;
-    const int rows = std::min({lines, contents->lineCount, model->rowCount()});
+    const int rows = std::min({lines, contents->lineCount, model->tableRows()});
     for (int i = 1; i <= rows; ++i) {
         const auto texts = profileTableRow(i, contents->line(i), m_lexicons);
         for (int column = 0; column < int(texts.size()); ++column)
@@ -167,8 +167,8 @@ void ProfilesController::showProfileTable()
 
 void ProfilesController::showProfileTableRow(int k)
 {
-    LogTableModel *model = m_host.logModel();
-    for (int column = 0; column < LogTableModel::kColumns; ++column)
+    ProfileTableView *model = &m_host.profileTable();
+    for (int column = 0; column < kProfileTableColumns; ++column)
         model->setCell(k - 1, column, QString());
     if (m_host.loadSettings())
         m_c.SB3->setEnabled(true);
@@ -353,7 +353,7 @@ void ProfilesController::CBox10Change()
         // The measuring rows take their names from this list.
         listLineNames(false);
         const int k = m_c.SE2->value();
-        if (k >= 1 && k <= m_host.logModel()->rowCount())
+        if (k >= 1 && k <= m_host.profileTable().tableRows())
             m_host.selectGridCell(k, 1);
     } else {
         m_c.Button_Add->setEnabled(false);

@@ -2,16 +2,15 @@
 
 #include "i18n/designed_lexicon.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_table.h"
 #include "protocol/meter_settings.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 
 class FrameHold;
-class LogTableModel;
 class QAbstractButton;
 class QComboBox;
 class QModelIndex;
@@ -70,27 +69,32 @@ public:
         bool *multiLogPrepared = nullptr;
     };
 
-    // What the window does for the profiles.
-    struct Host
+    // What the window does for the profiles: the meter settings a line
+    // stores and takes, the settings file, the log table and its profile
+    // view, and the message boxes.
+    class Host
     {
-        std::function<protocol::MeterSettings()> meterSettings;        // the settings a line stores
-        std::function<void(const protocol::MeterSettings &)> applyMeterSettings; // take, show and send
-        std::function<bool()> loadSettings;                            // reread the settings file
-        std::function<void(const QString &)> storeProfilePath;         // throws std::exception on failure
-        std::function<LogTableModel *()> logModel;
-        std::function<void(int rows)> resetLogTable;
-        std::function<void()> showSinglePartHeaders;
-        std::function<void(int row, int column)> selectGridCell;
-        std::function<void()> stopRecording;
-        std::function<void(const QString &)> showMessage;              // a box with one OK button
-        std::function<void(const QString &)> showError;                // the application's error box
+    public:
+        virtual ~Host() = default;
+        virtual protocol::MeterSettings meterSettings() const = 0;
+        // Takes, shows and sends the settings of an applied line.
+        virtual void applyMeterSettings(const protocol::MeterSettings &settings) = 0;
+        // Reads the settings file again; false when its profile cannot be used.
+        virtual bool loadSettings() = 0;
+        // Throws std::exception on failure.
+        virtual void storeProfilePath(const QString &path) = 0;
+        virtual ProfileTableView &profileTable() = 0;
+        virtual void resetLogTable(int rows) = 0;
+        virtual void showSinglePartHeaders() = 0;
+        virtual void selectGridCell(int row, int column) = 0;
+        virtual void stopRecording() = 0;
+        virtual void showMessage(const QString &text) = 0; // a box with one OK button
+        virtual void showError(const QString &text) = 0;   // the application's error box
     };
-
-    static constexpr int kMultiPartItem = 1;
 
     // Frames wait on `frameHold` while a line is applied.
     ProfilesController(const Controls &controls, LineEditorController &editor, const i18n::WindowLexicons &lexicons,
-                       const State &state, FrameHold &frameHold, Host host, QObject *parent = nullptr);
+                       const State &state, FrameHold &frameHold, Host &host, QObject *parent = nullptr);
 
     // The texts of profile-file problems; a language engine may be attached.
     i18n::TDesignedLexicon &messages() { return m_messages; }
@@ -144,7 +148,7 @@ private:
     const i18n::WindowLexicons &m_lexicons;
     State m_state;
     FrameHold &m_frameHold;
-    Host m_host;
+    Host &m_host;
     i18n::TDesignedLexicon m_messages;
 };
 

@@ -1,9 +1,7 @@
 #include "profiles/reference_units.h"
 
-#include "i18n/window_lexicons.h"
-#include "protocol/number_format.h"
-
 #include <array>
+#include <iterator>
 
 namespace profiles {
 
@@ -53,51 +51,29 @@ std::optional<double> ohmMultiplier(int unit)
     return pick(kOhms, unit);
 }
 
-QString ohmUnitText(int unit, const i18n::WindowLexicons &lexicons)
+QString ohmUnitText(int unit, const protocol::UnitTexts &texts)
 {
-    const QString ohm = protocol::ohmUnit(lexicons);
-    switch (unit) {
-    case 0:
-        return ohm;
-    case 1:
-        return lexicons.Dlang1.GetItem(1) + ohm;
-    case 2:
-        return lexicons.Dlang1.GetItem(0) + ohm;
-    default:
+    using protocol::Prefix;
+    static constexpr Prefix kPrefixes[] = {Prefix::None, Prefix::Kilo, Prefix::Mega};
+    if (unit < 0 || unit >= int(std::size(kPrefixes)))
         return {};
-    }
+    return texts.prefix(kPrefixes[unit]) + texts.ohm();
 }
 
-QString primaryUnitText(int primaryKind, int unit, const i18n::WindowLexicons &lexicons)
+QString primaryUnitText(int primaryKind, int unit, const protocol::UnitTexts &texts)
 {
+    using protocol::Prefix;
     if (primaryKind == kPrimaryR)
-        return ohmUnitText(unit, lexicons);
-    if (primaryKind == kPrimaryL) {
-        const QString henry = lexicons.Dlang3.GetItem(4);
-        switch (unit) {
-        case 0:
-            return protocol::microPrefix(lexicons) + henry;
-        case 1:
-            return lexicons.Dlang1.GetItem(2) + henry;
-        case 2:
-            return henry;
-        default:
-            return {};
-        }
-    }
-    if (primaryKind == kPrimaryC) {
-        const QString farad = lexicons.Dlang3.GetItem(5);
-        switch (unit) {
-        case 0:
-            return lexicons.Dlang1.GetItem(5) + farad;
-        case 1:
-            return lexicons.Dlang1.GetItem(4) + farad;
-        case 2:
-            return protocol::microPrefix(lexicons) + farad;
-        default:
-            return {};
-        }
-    }
+        return ohmUnitText(unit, texts);
+    // The henry and farad lists, item by item.
+    static constexpr Prefix kHenryPrefixes[] = {Prefix::Micro, Prefix::Milli, Prefix::None};
+    static constexpr Prefix kFaradPrefixes[] = {Prefix::Pico, Prefix::Nano, Prefix::Micro};
+    if (unit < 0 || unit >= 3)
+        return {};
+    if (primaryKind == kPrimaryL)
+        return texts.prefix(kHenryPrefixes[unit]) + texts.unit(protocol::Unit::Henry);
+    if (primaryKind == kPrimaryC)
+        return texts.prefix(kFaradPrefixes[unit]) + texts.unit(protocol::Unit::Farad);
     return {};
 }
 

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "protocol/unit_texts.h"
+
 #include <QString>
 
 #include <optional>
-
-namespace i18n {
-struct WindowLexicons;
-}
 
 namespace profiles {
 
@@ -25,9 +23,9 @@ bool secondaryUnitListShown(int secondaryKind);
 std::optional<double> primaryUnitMultiplier(int primaryKind, int unit);
 std::optional<double> ohmMultiplier(int unit);
 
-// The unit as the profile table writes it ("кОм", "мГн", "пФ"), following the
-// lexicons' language; empty for an unknown kind or item.
-QString primaryUnitText(int primaryKind, int unit, const i18n::WindowLexicons &lexicons);
-QString ohmUnitText(int unit, const i18n::WindowLexicons &lexicons);
+// The unit as the profile table writes it ("кОм", "мГн", "пФ"), in the
+// texts' language; empty for an unknown kind or item.
+QString primaryUnitText(int primaryKind, int unit, const protocol::UnitTexts &texts);
+QString ohmUnitText(int unit, const protocol::UnitTexts &texts);
 
 } // namespace profiles

@@ -1,9 +1,5 @@
 #include "profiles/tolerance_check.h"
 
-#include "profiles/reference_units.h"
-
-#include <QLocale>
-
 #include <cmath>
 #include <numbers>
 
@@ -11,213 +7,107 @@ namespace profiles {
 
 namespace {
 
-bool isDigit(QChar c)
+// How the two sides differ: the verdict bit of a reject, what a rule of one
+// other character gives, and the deviation's divisor.
+struct SideRole
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-bool isBlank(QChar c)
-{
-    return c.unicode() <= 0x20;
-}
-
-// Why a judgement stopped early: the verdict it gives.
-struct Stop
-{
-    std::int32_t result;
+    std::int32_t rejectBit;
+    std::int32_t otherCharacterVerdict;
+    bool overMagnitude;
+    std::optional<double> JudgeOutcome::*deviation;
 };
 
-double finiteOrStop(double value)
+constexpr SideRole kPrimaryRole{1, kNotJudged, true, &JudgeOutcome::primaryDeviation};
+constexpr SideRole kSecondaryRole{2, 2, false, &JudgeOutcome::secondaryDeviation};
+
+// The measured value and the nominal value it is compared with: reactances
+// for L and C (the capacitive one negative); nullopt when either is not finite.
+std::optional<std::pair<double, double>> comparedPair(const ReferenceSide &side, const protocol::RlcReading &reading,
+                                                      bool series)
 {
-    if (!std::isfinite(value))
-        throw Stop{kNotJudged};
-    return value;
+    const double twoPiF = 2.0 * std::numbers::pi * double(reading.frequencyHz);
+    const double reactance = series ? reading.seriesReactance : reading.parallelReactance;
+    double m = 0.0;
+    double n = side.nominal;
+    switch (side.quantity) {
+    case Quantity::Resistance:
+        m = series ? reading.seriesResistance : reading.parallelResistance;
+        break;
+    case Quantity::Inductance:
+        m = reactance;
+        n = twoPiF * n;
+        break;
+    case Quantity::Capacitance:
+        m = -reactance;
+        n = -1.0 / (twoPiF * n);
+        break;
+    case Quantity::Quality:
+        m = std::fabs(reading.seriesReactance / reading.seriesResistance);
+        break;
+    case Quantity::Dissipation:
+        m = std::fabs(reading.seriesResistance / reading.seriesReactance);
+        break;
+    }
+    if (!std::isfinite(m) || !std::isfinite(n))
+        return std::nullopt;
+    return std::pair{m, n};
 }
 
-double nominalOrStop(const QString &text, QChar separator)
+// One side: its deviation (when finite) into `outcome`; the bits it adds, or
+// the verdict that ends the judgement.
+struct SideVerdict
 {
-    const std::optional<double> value = readDecimal(text, separator);
-    if (!value)
-        throw Stop{kNotJudged};
-    return *value;
-}
+    std::int32_t bits = 0;
+    std::optional<std::int32_t> final;
+};
 
-double multiplierOrStop(std::optional<double> multiplier)
+SideVerdict judgeSide(const ReferenceSide &side, const SideRole &role, const protocol::RlcReading &reading,
+                      bool series, JudgeOutcome &outcome)
 {
-    if (!multiplier)
-        throw Stop{kNotJudged};
-    return *multiplier;
+    if (side.problem != ReferenceProblem::None)
+        return {0, kNotJudged};
+    const auto pair = comparedPair(side, reading, series);
+    if (!pair)
+        return {0, kNotJudged};
+    const auto [m, n] = *pair;
+    const double deviation = (m - n) / (role.overMagnitude ? std::fabs(n) : n) * 100.0;
+    if (!std::isfinite(deviation))
+        return {0, kNotJudged};
+    outcome.*role.deviation = deviation;
+    switch (side.rule.kind) {
+    case ToleranceRule::Kind::AtMost:
+        return {m > n ? role.rejectBit : 0, std::nullopt};
+    case ToleranceRule::Kind::AtLeast:
+        return {m < n ? role.rejectBit : 0, std::nullopt};
+    case ToleranceRule::Kind::Percent:
+        // A deviation exactly at the tolerance passes.
+        return {std::fabs(deviation) > side.rule.percent ? role.rejectBit : 0, std::nullopt};
+    case ToleranceRule::Kind::OtherCharacter:
+        return {0, role.otherCharacterVerdict};
+    case ToleranceRule::Kind::Unreadable:
+        break;
+    }
+    return {0, kNotJudged};
 }
 
 } // namespace
 
-std::optional<double> readDecimal(QStringView text, QChar decimalSeparator)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-
-    QString plain; // the number with a point, checked piece by piece
-    qsizetype i = begin;
-    if (i < end && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        plain += text[i++];
-    int digits = 0;
-    while (i < end && isDigit(text[i])) {
-        plain += text[i++];
-        ++digits;
-    }
-    if (i < end && text[i] == decimalSeparator) {
-        plain += QLatin1Char('.');
-        ++i;
-        while (i < end && isDigit(text[i])) {
-            plain += text[i++];
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return std::nullopt;
-    if (i < end && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
-        plain += QLatin1Char('e');
-        ++i;
-        if (i < end && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-            plain += text[i++];
-        int exponentDigits = 0;
-        while (i < end && isDigit(text[i])) {
-            plain += text[i++];
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0)
-            return std::nullopt;
-    }
-    if (i != end)
-        return std::nullopt;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(plain, &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-ToleranceRule readToleranceRule(const QString &field, QChar decimalSeparator)
-{
-    QString text = field.left(8);
-    ToleranceRule rule;
-    if (text.size() == 1) {
-        if (text == QLatin1String("<"))
-            rule.kind = ToleranceRule::Kind::AtMost;
-        else if (text == QLatin1String(">"))
-            rule.kind = ToleranceRule::Kind::AtLeast;
-        else
-            rule.kind = ToleranceRule::Kind::OtherCharacter;
-        return rule;
-    }
-    if (text.endsWith(QLatin1Char('%')))
-        text[text.size() - 1] = QLatin1Char(' ');
-    if (const std::optional<double> percent = readDecimal(text, decimalSeparator)) {
-        rule.kind = ToleranceRule::Kind::Percent;
-        rule.percent = *percent;
-    }
-    return rule;
-}
-
-JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit,
-                          const ReferenceEditor &editor, QChar decimalSeparator)
+JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit, const Reference &reference)
 {
     JudgeOutcome outcome;
     const bool series = seriesCircuit == 1;
-    const double twoPiF = 2.0 * std::numbers::pi * double(reading.frequencyHz);
-    std::int32_t r = 0;
-    try {
-        if (!editor.primary.toleranceOff) {
-            const ReferenceEntry &entry = editor.primary;
-            double n = nominalOrStop(entry.nominal, decimalSeparator);
-            double m = 0.0;
-            switch (entry.kind) {
-            case kPrimaryR:
-                n *= multiplierOrStop(primaryUnitMultiplier(entry.kind, entry.unit));
-                m = series ? reading.seriesResistance : reading.parallelResistance;
-                break;
-            case kPrimaryL:
-                n *= multiplierOrStop(primaryUnitMultiplier(entry.kind, entry.unit));
-                n = twoPiF * n; // the nominal inductive reactance
-                m = series ? reading.seriesReactance : reading.parallelReactance;
-                break;
-            case kPrimaryC:
-                n *= multiplierOrStop(primaryUnitMultiplier(entry.kind, entry.unit));
-                n = finiteOrStop(-1.0 / (twoPiF * n)); // the nominal capacitive reactance, negative
-                m = -(series ? reading.seriesReactance : reading.parallelReactance);
-                break;
-            default:
-                throw Stop{kNotJudged};
-            }
-            const double deviation = finiteOrStop((m - n) / std::fabs(n) * 100.0);
-            outcome.primaryDeviation = deviation;
-
-            const ToleranceRule rule = readToleranceRule(entry.tolerance, decimalSeparator);
-            switch (rule.kind) {
-            case ToleranceRule::Kind::AtMost:
-                r = m > n ? 1 : 0;
-                break;
-            case ToleranceRule::Kind::AtLeast:
-                r = m < n ? 1 : 0;
-                break;
-            case ToleranceRule::Kind::Percent:
-                // A deviation exactly at the tolerance passes.
-                r = std::fabs(deviation) > rule.percent ? 1 : 0;
-                break;
-            case ToleranceRule::Kind::OtherCharacter:
-            case ToleranceRule::Kind::Unreadable:
-                throw Stop{kNotJudged};
-            }
+    const std::pair<const ReferenceSide *, const SideRole *> sides[] = {{&reference.primary, &kPrimaryRole},
+                                                                       {&reference.secondary, &kSecondaryRole}};
+    for (const auto &[side, role] : sides) {
+        if (!side->on)
+            continue;
+        const SideVerdict verdict = judgeSide(*side, *role, reading, series, outcome);
+        if (verdict.final) {
+            outcome.result = *verdict.final;
+            return outcome;
         }
-
-        if (!editor.secondary.toleranceOff) {
-            const ReferenceEntry &entry = editor.secondary;
-            double n = nominalOrStop(entry.nominal, decimalSeparator);
-            double m = 0.0;
-            switch (entry.kind) {
-            case kSecondaryR:
-                n *= multiplierOrStop(ohmMultiplier(entry.unit));
-                m = series ? reading.seriesResistance : reading.parallelResistance;
-                break;
-            case kSecondaryQ:
-                m = finiteOrStop(std::fabs(reading.seriesReactance / reading.seriesResistance));
-                break;
-            case kSecondaryD:
-                m = finiteOrStop(std::fabs(reading.seriesResistance / reading.seriesReactance));
-                break;
-            default:
-                throw Stop{kNotJudged};
-            }
-            // Divided by the nominal value itself, not by its magnitude.
-            const double deviation = finiteOrStop((m - n) / n * 100.0);
-            outcome.secondaryDeviation = deviation;
-
-            const ToleranceRule rule = readToleranceRule(entry.tolerance, decimalSeparator);
-            switch (rule.kind) {
-            case ToleranceRule::Kind::AtMost:
-                r += m > n ? 2 : 0;
-                break;
-            case ToleranceRule::Kind::AtLeast:
-                r += m < n ? 2 : 0;
-                break;
-            case ToleranceRule::Kind::Percent:
-                r += std::fabs(deviation) > rule.percent ? 2 : 0;
-                break;
-            case ToleranceRule::Kind::OtherCharacter:
-                throw Stop{2};
-            case ToleranceRule::Kind::Unreadable:
-                throw Stop{kNotJudged};
-            }
-        }
-    } catch (const Stop &stop) {
-        outcome.result = stop.result;
-        return outcome;
+        outcome.result += verdict.bits;
     }
-    outcome.result = r;
     return outcome;
 }
 

@@ -1,17 +1,19 @@
 #pragma once
 
+// The tolerance judgement of one RLCD reading against a reference value
+// (reference.h), and the line editor's texts the window's reference is read from.
+
+#include "profiles/reference.h"
 #include "protocol/rlc_decoder.h"
 
-#include <QChar>
 #include <QString>
-#include <QStringView>
 
 #include <cstdint>
 #include <optional>
 
 namespace profiles {
 
-// One parameter of the line editor as the judgement reads it.
+// One parameter of the line editor as typed.
 struct ReferenceEntry
 {
     int kind = 0;              // item index of the kind list (R L C, or R Q D)
@@ -39,33 +41,14 @@ struct JudgeOutcome
     std::optional<double> secondaryDeviation;
 };
 
-// The verdict on one reading against the editor's reference values.
-// seriesCircuit chooses series or parallel values for R, L and C; Q and D
-// always use the series values. Numbers are read with `decimalSeparator`
-// only. Every failure (an unreadable nominal value or tolerance, a nominal
-// value of 0, an unknown kind or unit, a one-character primary tolerance
-// other than "<" and ">") ends the judgement with 20. A one-character
-// secondary tolerance other than "<" and ">" counts as a secondary reject
-// (2) and drops the primary outcome.
-JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit,
-                          const ReferenceEditor &editor, QChar decimalSeparator);
-
-// A tolerance field as the judgement reads it, from its first 8 characters:
-// one character is "<" (the value may not exceed the nominal value), ">" (may
-// not fall below it) or another one; a longer text is a percentage, a
-// trailing "%" counting as a blank.
-struct ToleranceRule
-{
-    enum class Kind { AtMost, AtLeast, Percent, OtherCharacter, Unreadable };
-    Kind kind = Kind::Unreadable;
-    double percent = 0.0; // Percent only
-};
-
-ToleranceRule readToleranceRule(const QString &field, QChar decimalSeparator);
-
-// A decimal number as typed: optional blanks around it, an optional sign,
-// digits with at most one `decimalSeparator`, an optional exponent. The other
-// separator, grouping and words such as "inf" are refused.
-std::optional<double> readDecimal(QStringView text, QChar decimalSeparator);
+// The verdict on one reading. seriesCircuit chooses series or parallel
+// values for R, L and C; Q and D always use the series values. The main
+// side is judged first. A side with a problem, a non-finite comparison, an
+// unreadable rule or a one-character main rule other than "<" and ">" ends
+// the judgement with 20; a one-character secondary rule other than "<" and
+// ">" counts as a secondary reject (2) and drops the main side's outcome.
+// The main side's deviation is relative to the nominal value's magnitude,
+// the secondary's to the nominal value itself.
+JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit, const Reference &reference);
 
 } // namespace profiles

@@ -16,7 +16,6 @@
 
 #include "protocol/meter_settings.h"
 
-#include <iterator>
 
 namespace protocol {
 
@@ -103,16 +102,7 @@ std::array<std::uint8_t, 4> MeterSettings::toFrameBytes() const
 void MeterSettings::pinAutoFrequency()
 {
     if (freqAuto != 0)
-        freqCode = 4;
-}
-
-std::int32_t frequencyForCode(int code)
-{
-    static constexpr std::int32_t kTable[] = {120,   100,   120,   1000,  10000,  100000, 20000, 30000,
-                                              40000, 50000, 60000, 75000, 80000, 90000,  150000};
-    if (code < 0 || code >= int(std::size(kTable)))
-        return kUnknownCodeFrequencyHz;
-    return kTable[code];
+        freqCode = kAutoFrequencyCode;
 }
 
 } // namespace protocol

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/meter_frame.h"
+#include "protocol/meter_tables.h"
 
 #include <array>
 #include <cstddef>
@@ -18,7 +19,7 @@ struct MeterSettings
     static constexpr std::size_t kSize = 14;
 
     std::uint8_t freqAuto = 1;      // 0  the meter chooses the test frequency
-    std::uint8_t freqCode = 4;      // 1  see frequencyForCode
+    std::uint8_t freqCode = 4;      // 1  see meter_tables.h for every code
     std::uint8_t primaryAuto = 1;   // 2
     std::uint8_t primaryCode = 2;   // 3  1 R, 2 C, 3 L, 4 Z
     std::uint8_t secondaryAuto = 1; // 4
@@ -49,12 +50,5 @@ struct MeterSettings
 
     bool operator==(const MeterSettings &) const = default;
 };
-
-// Test frequency of a code, in hertz: 120 for code 0 (no frequency shown; 120 Hz
-// is used for computing), the table for 1..14. Codes the table lacks (15..31
-// from a frame, anything else from a file) count as 10 000 Hz, the meter's
-// default frequency, so L and C stay computable and plausible.
-std::int32_t frequencyForCode(int code);
-inline constexpr std::int32_t kUnknownCodeFrequencyHz = 10000;
 
 } // namespace protocol

@@ -1,7 +1,5 @@
 #include "protocol/number_format.h"
 
-#include "i18n/window_lexicons.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -172,21 +170,7 @@ QString formatNumber(double x, int precision, int decimals, bool grouped, const 
     return out;
 }
 
-QString microPrefix(const i18n::WindowLexicons &lexicons)
-{
-    static const QString design = QStringLiteral("мк");
-    return lexicons.Dlang1.GetItem(3) == design ? design : QStringLiteral("μ");
-}
-
-QString ohmUnit(const i18n::WindowLexicons &lexicons)
-{
-    static const QString design = QStringLiteral("Ом");
-    return lexicons.Dlang3.GetItem(3) == design ? design : QStringLiteral("Ω");
-}
-
 namespace {
-
-enum class Prefix { None, Mega, Kilo, Milli, Micro, Nano, Pico };
 
 // `power` is the decade the value is multiplied by; downscaling divides by an
 // exact power of ten instead of multiplying by an inexact 1e-3 or 1e-6.
@@ -266,41 +250,20 @@ Scale scaleFor(double v, bool inductanceMode, std::int32_t f)
     return {12, picoDecimals(v, f), Prefix::Pico};
 }
 
-QString prefixText(Prefix p, const i18n::WindowLexicons &lexicons)
-{
-    switch (p) {
-    case Prefix::None:
-        return QString();
-    case Prefix::Mega:
-        return lexicons.Dlang1.GetItem(0);
-    case Prefix::Kilo:
-        return lexicons.Dlang1.GetItem(1);
-    case Prefix::Milli:
-        return lexicons.Dlang1.GetItem(2);
-    case Prefix::Micro:
-        return microPrefix(lexicons);
-    case Prefix::Nano:
-        return lexicons.Dlang1.GetItem(4);
-    case Prefix::Pico:
-        return lexicons.Dlang1.GetItem(5);
-    }
-    return QString();
-}
-
 } // namespace
 
 QString formatEngineering(double v, bool inductanceMode, std::int32_t frequencyHz, const FormatContext &context)
 {
     const Scale s = scaleFor(v, inductanceMode, frequencyHz);
     return formatNumber(applyScale(v, s.power), 5, s.decimals, true, context.separators) + QLatin1Char(' ')
-           + prefixText(s.prefix, context.lexicons);
+           + context.texts.prefix(s.prefix);
 }
 
 QString formatMagnitude(double v, const FormatContext &context)
 {
     if (v > 20000000.0)
         return QStringLiteral(">20") + context.separators.decimal + QStringLiteral("00 ")
-               + context.lexicons.Dlang1.GetItem(0);
+               + context.texts.prefix(Prefix::Mega);
     if (v < 1.0)
         return formatNumber(v, 5, 4, true, context.separators) + QLatin1Char(' ');
     if (v < 10.0)

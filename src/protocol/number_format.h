@@ -1,13 +1,11 @@
 #pragma once
 
+#include "protocol/unit_texts.h"
+
 #include <QLocale>
 #include <QString>
 
 #include <cstdint>
-
-namespace i18n {
-struct WindowLexicons;
-}
 
 namespace protocol {
 
@@ -21,11 +19,12 @@ struct NumberSeparators
     static NumberSeparators fromLocale(const QLocale &locale = QLocale());
 };
 
-// Everything a value text needs besides the value: the lexicons (prefixes and
-// units, looked up at each call so they follow the language) and separators.
+// Everything a value text needs besides the value: the prefix and unit texts
+// (the window fills them from its lexicons at each decoding, so they follow
+// the language) and the separators.
 struct FormatContext
 {
-    const i18n::WindowLexicons &lexicons;
+    UnitTexts texts;
     NumberSeparators separators;
 };
 
@@ -36,11 +35,6 @@ struct FormatContext
 // 18-digit decimal form of the double. Values far too large for the digits
 // switch to the form 1.2346E5. Zero never carries a minus sign.
 QString formatNumber(double x, int precision, int decimals, bool grouped, const NumberSeparators &separators);
-
-// "мк" while the micro prefix of the lexicon reads so, otherwise "μ".
-QString microPrefix(const i18n::WindowLexicons &lexicons);
-// "Ом" while the ohm unit of the lexicon reads so, otherwise "Ω".
-QString ohmUnit(const i18n::WindowLexicons &lexicons);
 
 // v (non-negative) scaled to an SI prefix with five significant digits:
 // number, one space, prefix (the caller appends the unit). `inductanceMode`

@@ -7,8 +7,6 @@
 
 #include "protocol/rd_u_decoder.h"
 
-#include "i18n/window_lexicons.h"
-
 #include <cmath>
 
 namespace protocol {
@@ -17,7 +15,7 @@ namespace {
 
 QString volts(double v, const FormatContext &ctx)
 {
-    return formatNumber(v, 4, 3, true, ctx.separators) + QLatin1Char(' ') + ctx.lexicons.Dlang3.GetItem(2);
+    return formatNumber(v, 4, 3, true, ctx.separators) + QLatin1Char(' ') + ctx.texts.unit(Unit::Volt);
 }
 
 } // namespace
@@ -25,15 +23,15 @@ QString volts(double v, const FormatContext &ctx)
 QString formatCurrent(double microamperes, const FormatContext &ctx)
 {
     if (microamperes < 10.0)
-        return formatNumber(microamperes, 4, 3, true, ctx.separators) + QLatin1Char(' ') + microPrefix(ctx.lexicons)
-               + QLatin1Char('A');
+        return formatNumber(microamperes, 4, 3, true, ctx.separators) + QLatin1Char(' ')
+               + ctx.texts.prefix(Prefix::Micro) + QLatin1Char('A');
     return formatNumber(microamperes / 1000.0, 4, 3, true, ctx.separators) + QLatin1Char(' ')
-           + ctx.lexicons.Dlang1.GetItem(2) + QLatin1Char('A');
+           + ctx.texts.prefix(Prefix::Milli) + QLatin1Char('A');
 }
 
 RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &ctx)
 {
-    const i18n::WindowLexicons &lex = ctx.lexicons;
+    const UnitTexts &texts = ctx.texts;
     const RdValues values = rdValues(frame);
     const RdStatus st = values.status;
     const QString space = QStringLiteral(" ");
@@ -43,7 +41,7 @@ RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &ctx)
     out.RD_Auto = st.testVoltageCode == 0 ? QStringLiteral("A") : space;
 
     if (values.firstCurrentMicroamps) {
-        out.Joo = lex.D3.GetItem(st.testVoltageCode == 0 ? 1 : 0);
+        out.Joo = texts.mark(st.testVoltageCode == 0 ? Mark::Open : Mark::Second);
         out.J_prim = QStringLiteral("I");
         out.RD_J = QLatin1Char('=') + formatCurrent(*values.firstCurrentMicroamps, ctx);
     } else {
@@ -53,14 +51,14 @@ RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &ctx)
     }
 
     out.RD_J1 = values.secondCurrentMicroamps
-                    ? QLatin1Char('I') + lex.D3.GetItem(0) + QLatin1Char('=')
+                    ? QLatin1Char('I') + texts.mark(Mark::Second) + QLatin1Char('=')
                           + formatCurrent(*values.secondCurrentMicroamps, ctx)
                     : space;
 
     // The test voltages are 3.2, 1.3 and 0.1 V, always written with a point.
     if (values.testVolts)
         out.RD_V = (values.testVoltageAutomatic ? QStringLiteral("A ") : space)
-                   + QString::number(*values.testVolts, 'f', 1) + space + lex.Dlang3.GetItem(2);
+                   + QString::number(*values.testVolts, 'f', 1) + space + texts.unit(Unit::Volt);
     out.Im_Diod = values.picture;
     switch (values.kind) {
     case RdKind::Diode:
@@ -69,11 +67,11 @@ RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &ctx)
         break;
     case RdKind::Junction:
         out.RD_prim_R = QStringLiteral("D");
-        out.RD_Prim = lex.D3.GetItem(2);
+        out.RD_Prim = texts.mark(Mark::Junction);
         break;
     case RdKind::Resistance:
         out.RD_prim_R = QStringLiteral("R");
-        out.RD_Prim = formatMagnitude(*values.resistanceOhms, ctx) + ohmUnit(lex);
+        out.RD_Prim = formatMagnitude(*values.resistanceOhms, ctx) + texts.ohm();
         break;
     }
     return out;
@@ -81,13 +79,13 @@ RdDecodeResult decodeRdFrame(const MeterFrame &frame, const FormatContext &ctx)
 
 UDecodeResult decodeUFrame(const MeterFrame &frame, const FormatContext &ctx)
 {
-    const i18n::WindowLexicons &lex = ctx.lexicons;
+    const UnitTexts &texts = ctx.texts;
     const UValues values = uValues(frame);
 
     UDecodeResult out;
     out.U_Prim = QStringLiteral("V=") + volts(values.volts, ctx);
-    out.U_vrm = QLatin1Char('V') + lex.Dlang3.GetItem(6) + QLatin1Char('=') + volts(values.rmsVolts, ctx);
-    out.U_pp = QLatin1Char('V') + lex.Dlang3.GetItem(7) + QLatin1Char('=') + volts(values.peakToPeakVolts, ctx);
+    out.U_vrm = QLatin1Char('V') + texts.unit(Unit::Rms) + QLatin1Char('=') + volts(values.rmsVolts, ctx);
+    out.U_pp = QLatin1Char('V') + texts.unit(Unit::PeakToPeak) + QLatin1Char('=') + volts(values.peakToPeakVolts, ctx);
     return out;
 }
 

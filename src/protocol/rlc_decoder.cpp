@@ -10,8 +10,8 @@
 
 #include "protocol/rlc_decoder.h"
 
-#include "i18n/window_lexicons.h"
 #include "protocol/meter_float.h"
+#include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 
 #include <cmath>
@@ -29,7 +29,7 @@ constexpr double kMicroFaradWholeFrom = 0.001; // farads; whole micro-farads fro
 
 QString inductanceText(double l, std::int32_t f, const FormatContext &ctx)
 {
-    const QString unit = ctx.lexicons.Dlang3.GetItem(4);
+    const QString unit = ctx.texts.unit(Unit::Henry);
     if (l > kInductanceLimit)
         return QStringLiteral(">500 ") + unit;
     return formatEngineering(l, true, f, ctx) + unit;
@@ -37,13 +37,13 @@ QString inductanceText(double l, std::int32_t f, const FormatContext &ctx)
 
 QString capacitanceText(double c, std::int32_t f, const FormatContext &ctx)
 {
-    const QString unit = ctx.lexicons.Dlang3.GetItem(5);
+    const QString unit = ctx.texts.unit(Unit::Farad);
     if (c >= kCapacitanceLimit)
-        return QStringLiteral(">22") + ctx.separators.decimal + QStringLiteral("00 ") + ctx.lexicons.Dlang1.GetItem(2)
-               + unit;
+        return QStringLiteral(">22") + ctx.separators.decimal + QStringLiteral("00 ")
+               + ctx.texts.prefix(Prefix::Milli) + unit;
     if (c >= kMicroFaradWholeFrom)
         return formatNumber(c * 1000000.0, 7, 0, true, ctx.separators) + QLatin1Char(' ')
-               + microPrefix(ctx.lexicons) + unit;
+               + ctx.texts.prefix(Prefix::Micro) + unit;
     return formatEngineering(c, false, f, ctx) + unit;
 }
 
@@ -59,30 +59,18 @@ QString formatPhase(double degrees, const NumberSeparators &separators)
     return formatNumber(degrees, 4, 4, true, separators) + QChar(0x00B0);
 }
 
-std::optional<QString> levelTextFor(int levelCode, const i18n::WindowLexicons &lexicons)
+std::optional<QString> levelTextFor(int levelCode, const UnitTexts &texts)
 {
-    switch (levelCode) {
-    case 0:
-        return QStringLiteral("A 1.0 ") + lexicons.Dlang3.GetItem(1);
-    case 1:
-        return QStringLiteral("1.0 ") + lexicons.Dlang3.GetItem(1);
-    case 2:
-        return QStringLiteral("0.5 ") + lexicons.Dlang3.GetItem(1);
-    case 3:
-        return QStringLiteral("0.1 ") + lexicons.Dlang3.GetItem(1);
-    case 4:
-        return QStringLiteral("0.1 ") + lexicons.Dlang3.GetItem(2);
-    default:
+    const std::optional<QString> number = levelNumber(levelCode);
+    if (!number)
         return std::nullopt;
-    }
+    return (levelCode == 0 ? QStringLiteral("A ") : QString()) + *number + QLatin1Char(' ')
+           + levelUnit(levelCode, texts);
 }
 
-QString frequencyTextFor(std::int32_t frequencyHz, const i18n::WindowLexicons &lexicons)
+QString frequencyTextFor(std::int32_t frequencyHz, const UnitTexts &texts)
 {
-    if (frequencyHz > 999)
-        return QString::number(frequencyHz / 1000) + QLatin1Char(' ') + lexicons.Dlang1.GetItem(1)
-               + lexicons.Dlang3.GetItem(0);
-    return QString::number(frequencyHz) + QLatin1Char(' ') + lexicons.Dlang3.GetItem(0);
+    return frequencyText(frequencyHz, texts, QStringLiteral(" "));
 }
 
 RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx)
@@ -109,7 +97,7 @@ RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx
     const bool series = s.seriesCircuit != 0;
     const double rc = circuitResistance(s, reading);
     const double xc = series ? x : reading.parallelReactance;
-    const QString letter = series ? QStringLiteral("S") : QStringLiteral("P");
+    const QString letter = circuitLetter(series ? Circuit::Series : Circuit::Parallel);
 
     RlcQuantities &qty = out.quantities;
     qty.phaseDegrees = std::atan(q / r) * 180.0 / std::numbers::pi;
@@ -119,7 +107,7 @@ RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx
     qty.dissipation = r / x;
     qty.quality = x / r;
 
-    const QString ohm = ohmUnit(ctx.lexicons);
+    const QString ohm = ctx.texts.ohm();
     const QString resistanceText = formatMagnitude(rc, ctx) + ohm;
     const QString impedanceText = formatMagnitude(qty.impedance, ctx) + ohm;
     const QString dText = formatRatio(qty.dissipation, ctx.separators);
@@ -170,8 +158,8 @@ RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &ctx
         break; // codes 5, 6, 7: the secondary value stays as it was
     }
 
-    out.levelText = levelTextFor(s.levelCode, ctx.lexicons);
-    out.frequencyText = frequencyTextFor(f, ctx.lexicons);
+    out.levelText = levelTextFor(s.levelCode, ctx.texts);
+    out.frequencyText = frequencyTextFor(f, ctx.texts);
 
     // Frequency code 0 means the meter shows no test frequency: no side column.
     if (s.freqCode != 0) {

@@ -64,11 +64,11 @@ struct RlcDecodeResult
 // Decodes an RLCD frame (its mode nibble is not checked here; routeFrame does that).
 RlcDecodeResult decodeRlcFrame(const MeterFrame &frame, const FormatContext &context);
 
-// The level caption of a level code ("1.0 Вскз"); nullopt outside 0..4.
-std::optional<QString> levelTextFor(int levelCode, const i18n::WindowLexicons &lexicons);
+// The level caption of a level code ("1.0 Вскз", code 0 "A 1.0 Вскз"); nullopt outside 0..4.
+std::optional<QString> levelTextFor(int levelCode, const UnitTexts &texts);
 
 // The frequency caption of a frequency in hertz ("10 кГц", "120 Гц").
-QString frequencyTextFor(std::int32_t frequencyHz, const i18n::WindowLexicons &lexicons);
+QString frequencyTextFor(std::int32_t frequencyHz, const UnitTexts &texts);
 
 // D and Q: five significant digits, never grouped ("0.0123", "1234.6", "1.2346E5").
 QString formatRatio(double value, const NumberSeparators &separators);

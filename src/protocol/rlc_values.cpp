@@ -52,7 +52,7 @@ QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz
     switch (value.parameter) {
     case RlcParameter::Resistance:
     case RlcParameter::Impedance:
-        return sign + formatMagnitude(std::fabs(v), context) + ohmUnit(context.lexicons);
+        return sign + formatMagnitude(std::fabs(v), context) + context.texts.ohm();
     case RlcParameter::Capacitance:
         return sign + capacitanceText(std::fabs(v), frequencyHz, context);
     case RlcParameter::Inductance:

@@ -4,7 +4,6 @@
 
 #include "protocol/settings_indicators.h"
 
-#include "i18n/window_lexicons.h"
 #include "protocol/rlc_decoder.h"
 
 namespace protocol {
@@ -33,40 +32,6 @@ std::optional<int> indexOfIntervalCode(int code)
 
 } // namespace
 
-std::optional<QString> primaryLetter(int primaryCode)
-{
-    switch (primaryCode) {
-    case 1:
-        return QStringLiteral("R");
-    case 2:
-        return QStringLiteral("C");
-    case 3:
-        return QStringLiteral("L");
-    case 4:
-        return QStringLiteral("Z");
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<QString> secondaryLetter(int secondaryCode)
-{
-    switch (secondaryCode) {
-    case 0:
-        return QStringLiteral(" ");
-    case 1:
-        return QStringLiteral("R");
-    case 2:
-        return QStringLiteral("Q");
-    case 3:
-        return QStringLiteral("D");
-    case 4:
-        return QString(QChar(0x019F)); // phase angle
-    default:
-        return std::nullopt;
-    }
-}
-
 std::optional<bool> recordingButtonEnabled(bool captureOn, bool SB4Down)
 {
     if (captureOn)
@@ -77,7 +42,7 @@ std::optional<bool> recordingButtonEnabled(bool captureOn, bool SB4Down)
 }
 
 SettingIndicators showSettingIndicators(const MeterSettings &s, std::int32_t frequencyHz,
-                                        const i18n::WindowLexicons &lexicons, bool SB4Down)
+                                        const UnitTexts &texts, bool SB4Down)
 {
     SettingIndicators out;
     out.L_RLC_avto = autoMarker(s.primaryAuto);
@@ -88,12 +53,12 @@ SettingIndicators showSettingIndicators(const MeterSettings &s, std::int32_t fre
 
     // Code 0 means the meter shows no test frequency.
     if (s.freqCode != 0)
-        out.L_freq_RLC = autoPrefix(s.freqAuto) + frequencyTextFor(frequencyHz, lexicons);
+        out.L_freq_RLC = autoPrefix(s.freqAuto) + frequencyTextFor(frequencyHz, texts);
 
     // Level code 0 reads as 1.0 V rms here; its "A" comes from levelAuto, not
     // from the code as in the log's level text.
     out.L_Level_RLC = autoPrefix(s.levelAuto);
-    if (const auto level = levelTextFor(s.levelCode == 0 ? 1 : s.levelCode, lexicons))
+    if (const auto level = levelTextFor(s.levelCode == 0 ? 1 : s.levelCode, texts))
         out.L_Level_RLC += *level;
 
     out.L_Prim_RLC = primaryLetter(s.primaryCode);
@@ -104,13 +69,11 @@ SettingIndicators showSettingIndicators(const MeterSettings &s, std::int32_t fre
 
 std::optional<CircuitIndicators> showCircuitIndicators(const MeterSettings &s)
 {
-    if (s.circuitAuto != 0)
-        return CircuitIndicators{0, QStringLiteral("A"), QStringLiteral("A")};
-    if (s.seriesCircuit == 1)
-        return CircuitIndicators{2, QStringLiteral("S"), QStringLiteral("S")};
-    if (s.seriesCircuit == 0)
-        return CircuitIndicators{1, QStringLiteral("P"), QStringLiteral("P")};
-    return std::nullopt;
+    const std::optional<Circuit> circuit = circuitOf(s);
+    if (!circuit)
+        return std::nullopt;
+    const QString letter = circuitLetter(*circuit);
+    return CircuitIndicators{int(*circuit), letter, letter};
 }
 
 ListSelection selectListsFromSettings(const MeterSettings &s)

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "protocol/meter_settings.h"
+#include "protocol/meter_tables.h"
+#include "protocol/unit_texts.h"
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <optional>
-
-namespace i18n {
-struct WindowLexicons;
-}
 
 namespace protocol {
 
@@ -22,14 +19,6 @@ namespace protocol {
 //
 // Flags count as set when non-zero, as the command packing reads them, so the
 // display shows what the meter would be told.
-
-// CB1 items in order: 0.5 s, 1 s, 2 s.
-inline constexpr std::array<std::uint8_t, 3> kIntervalCodeOfIndex{3, 2, 1};
-
-// "R", "C", "L", "Z" for main-parameter codes 1..4; nullopt for any other code.
-std::optional<QString> primaryLetter(int primaryCode);
-// " ", "R", "Q", "D", "Ɵ" for secondary codes 0..4; nullopt for any other code.
-std::optional<QString> secondaryLetter(int secondaryCode);
 
 // Whether the recording button SP1 becomes enabled: never while the meter holds
 // a captured value; otherwise only while the profile-editing button SB4 is up
@@ -55,7 +44,7 @@ struct SettingIndicators
 // `frequencyHz` is RlcReading.frequencyHz (the frequency of the last frame or of
 // the code last applied), not recomputed from the settings.
 SettingIndicators showSettingIndicators(const MeterSettings &settings, std::int32_t frequencyHz,
-                                        const i18n::WindowLexicons &lexicons, bool SB4Down);
+                                        const UnitTexts &texts, bool SB4Down);
 
 // The item of ListBox_ser_per and the letter of L_SER_PER and L_SER_PER1.
 struct CircuitIndicators

@@ -6,7 +6,7 @@
 
 #include "protocol/settings_selection.h"
 
-#include "i18n/window_lexicons.h"
+#include "protocol/meter_tables.h"
 #include "protocol/rlc_decoder.h"
 #include "protocol/settings_indicators.h"
 
@@ -14,14 +14,7 @@ namespace protocol {
 
 namespace {
 
-constexpr int kFrequencyItems = 15; // automatic + codes 1..14
-constexpr int kLevelItems = 4;
-constexpr int kPrimaryItems = 5;
-constexpr int kSecondaryItems = 4;
-constexpr int kCircuitItems = 3;
-
-// The code an automatic frequency is sent with (see MeterSettings::pinAutoFrequency).
-constexpr int kAutoFrequencyCode = 4;
+constexpr int kFrequencyItems = kLastFrequencyCode + 1; // automatic + codes 1..14
 
 bool inList(int index, int items)
 {
@@ -30,7 +23,7 @@ bool inList(int index, int items)
 
 } // namespace
 
-std::optional<SelectionCaptions> chooseFrequency(MeterSettings &s, int index, const i18n::WindowLexicons &lexicons)
+std::optional<SelectionCaptions> chooseFrequency(MeterSettings &s, int index, const UnitTexts &texts)
 {
     if (!inList(index, kFrequencyItems))
         return std::nullopt;
@@ -39,22 +32,22 @@ std::optional<SelectionCaptions> chooseFrequency(MeterSettings &s, int index, co
     const int code = automatic ? kAutoFrequencyCode : index;
     SelectionCaptions out;
     out.L_freq_RLC = (automatic ? QStringLiteral("A") : QString())
-                     + frequencyTextFor(frequencyForCode(code), lexicons);
+                     + frequencyTextFor(frequencyForCode(code), texts);
     s.freqAuto = automatic ? 1 : 0;
     s.freqCode = std::uint8_t(index);
     return out;
 }
 
-std::optional<SelectionCaptions> chooseLevel(MeterSettings &s, int index, const i18n::WindowLexicons &lexicons)
+std::optional<SelectionCaptions> chooseLevel(MeterSettings &s, int index, const UnitTexts &texts)
 {
-    if (!inList(index, kLevelItems))
+    if (!inList(index, int(kLevelCodeOfItem.size())))
         return std::nullopt;
-    static const QString kVolts[kLevelItems] = {QStringLiteral("A1.0"), QStringLiteral("1.0"), QStringLiteral("0.5"),
-                                                QStringLiteral("0.1")};
+    const int code = kLevelCodeOfItem[std::size_t(index)];
     SelectionCaptions out;
-    out.L_Level_RLC = kVolts[index] + lexicons.Dlang3.GetItem(1);
+    out.L_Level_RLC = (index == 0 ? QStringLiteral("A") : QString()) + levelNumber(code).value_or(QString())
+                      + levelUnit(code, texts);
     s.levelAuto = index == 0 ? 1 : 0;
-    s.levelCode = std::uint8_t(index == 0 ? 1 : index);
+    s.levelCode = std::uint8_t(code);
     return out;
 }
 
@@ -94,13 +87,13 @@ std::optional<SelectionCaptions> chooseCircuit(MeterSettings &s, int index)
 {
     if (!inList(index, kCircuitItems))
         return std::nullopt;
-    static const QString kLetters[kCircuitItems] = {QStringLiteral("A"), QStringLiteral("P"), QStringLiteral("S")};
+    const Circuit circuit = Circuit(index);
     SelectionCaptions out;
-    out.L_SER_PER = kLetters[index];
-    out.L_SER_PER1 = kLetters[index];
-    s.circuitAuto = index == 0 ? 1 : 0;
+    out.L_SER_PER = circuitLetter(circuit);
+    out.L_SER_PER1 = out.L_SER_PER;
+    s.circuitAuto = circuit == Circuit::Automatic ? 1 : 0;
     // The automatic item also records a series circuit.
-    s.seriesCircuit = index == 1 ? 0 : 1;
+    s.seriesCircuit = circuit == Circuit::Parallel ? 0 : 1;
     return out;
 }
 

@@ -1,14 +1,11 @@
 #pragma once
 
 #include "protocol/meter_settings.h"
+#include "protocol/unit_texts.h"
 
 #include <QString>
 
 #include <optional>
-
-namespace i18n {
-struct WindowLexicons;
-}
 
 namespace protocol {
 
@@ -37,13 +34,11 @@ struct SelectionCaptions
 // ListBox_freq_RLC, items 0..14: 0 is the automatic choice ("A10 кГц", freqCode
 // 0, which the sender pins to 4), from 1 on the index is the frequency code
 // ("100 Гц", ..., "75 кГц" for 11, ..., "150 кГц").
-std::optional<SelectionCaptions> chooseFrequency(MeterSettings &settings, int index,
-                                                 const i18n::WindowLexicons &lexicons);
+std::optional<SelectionCaptions> chooseFrequency(MeterSettings &settings, int index, const UnitTexts &texts);
 
 // ListBox_Level_RLC, items 0..3: automatic (level 1), 1.0, 0.5, 0.1 V rms. The
 // caption has no space before the unit ("A1.0Вскз", "0.5Вскз").
-std::optional<SelectionCaptions> chooseLevel(MeterSettings &settings, int index,
-                                             const i18n::WindowLexicons &lexicons);
+std::optional<SelectionCaptions> chooseLevel(MeterSettings &settings, int index, const UnitTexts &texts);
 
 // ListBox_prim_RLC, items 0..4: automatic, R, C, L, Z. The automatic item shows
 // "C" until a frame reports the meter's own choice.

@@ -53,7 +53,7 @@ private slots:
 private:
     protocol::FormatContext context() const
     {
-        return {m_form->lexicons, protocol::NumberSeparators::fromLocale()};
+        return {m_form->lexicons.unitTexts(), protocol::NumberSeparators::fromLocale()};
     }
 
     std::unique_ptr<DongleRig> m_rig;
@@ -158,7 +158,7 @@ void TestForm1Frames::rlcdFrameFillsTheDisplay()
     QCOMPARE(f.L_righ4->text(), core.L_righ4);
 
     const protocol::SettingIndicators indicators =
-        protocol::showSettingIndicators(core.settings, core.reading.frequencyHz, f.lexicons, true);
+        protocol::showSettingIndicators(core.settings, core.reading.frequencyHz, f.lexicons.unitTexts(), true);
     QCOMPARE(f.L_freq_RLC->text(), indicators.L_freq_RLC);
     QCOMPARE(f.L_Level_RLC->text(), indicators.L_Level_RLC);
     QCOMPARE(f.L_RLC_avto->text(), indicators.L_RLC_avto);

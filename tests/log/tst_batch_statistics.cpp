@@ -1,5 +1,6 @@
 #include "log/batch_statistics.h"
 #include "log/batch_tolerance.h"
+#include "profiles/tolerance_check.h"
 
 #include <QtTest>
 
@@ -335,7 +336,7 @@ void TestBatchStatistics::tolerancesFromTheEditor()
     profiles::ReferenceEditor editor;
     profiles::ReferenceEntry &entry = secondary ? editor.secondary : editor.primary;
     entry = {kind, unit, nominal, tolerance, off};
-    const BatchTolerances got = batchTolerances(editor, separator);
+    const BatchTolerances got = batchTolerances(profiles::readReference(editor, separator));
     QVERIFY(!(secondary ? got.primary : got.secondary)); // the other one stays off
     const std::optional<BatchLimit> &limit = secondary ? got.secondary : got.primary;
     if (parameter < 0) {

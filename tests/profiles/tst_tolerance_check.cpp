@@ -157,7 +157,7 @@ void TestToleranceCheck::judgement()
     QFETCH(QChar, separator);
 
     const JudgeOutcome outcome =
-        judgeReading(reading(r, x, hz), std::uint8_t(series), ReferenceEditor{primary, secondary}, separator);
+        judgeReading(reading(r, x, hz), std::uint8_t(series), readReference(ReferenceEditor{primary, secondary}, separator));
     QTEST(int(outcome.result), "result");
     QFETCH(double, primaryDeviation);
     QFETCH(double, secondaryDeviation);
@@ -167,11 +167,11 @@ void TestToleranceCheck::judgement()
 
 void TestToleranceCheck::deviationAtTheToleranceItselfPasses()
 {
-    const ReferenceEditor editor{entry(kPrimaryR, 0, "100", "1%"), off()};
-    const JudgeOutcome at = judgeReading(reading(101.0, 1.0, 1000), 1, editor, QLatin1Char('.'));
+    const Reference editor = readReference({entry(kPrimaryR, 0, "100", "1%"), off()}, QLatin1Char('.'));
+    const JudgeOutcome at = judgeReading(reading(101.0, 1.0, 1000), 1, editor);
     QCOMPARE(*at.primaryDeviation, 1.0); // really on the boundary
     QCOMPARE(at.result, 0);
-    const JudgeOutcome beyond = judgeReading(reading(101.01, 1.0, 1000), 1, editor, QLatin1Char('.'));
+    const JudgeOutcome beyond = judgeReading(reading(101.01, 1.0, 1000), 1, editor);
     QCOMPARE(beyond.result, 1);
 }
 

@@ -119,7 +119,7 @@ void TestNumberFormat::engineering()
     QFETCH(int, hertz);
     QFETCH(QString, text);
     const i18n::WindowLexicons lexicons;
-    QCOMPARE(formatEngineering(v, inductance, hertz, FormatContext{lexicons, {}}), text);
+    QCOMPARE(formatEngineering(v, inductance, hertz, FormatContext{lexicons.unitTexts(), {}}), text);
 }
 
 void TestNumberFormat::magnitude_data()
@@ -145,23 +145,23 @@ void TestNumberFormat::magnitude()
     QFETCH(QString, decimal);
     QFETCH(QString, text);
     const i18n::WindowLexicons lexicons;
-    QCOMPARE(formatMagnitude(v, FormatContext{lexicons, {decimal, QStringLiteral(",")}}), text);
+    QCOMPARE(formatMagnitude(v, FormatContext{lexicons.unitTexts(), {decimal, QStringLiteral(",")}}), text);
 }
 
 void TestNumberFormat::microAndOhmFollowTheLanguage()
 {
     i18n::WindowLexicons lexicons;
-    QCOMPARE(microPrefix(lexicons), QStringLiteral("мк"));
-    QCOMPARE(ohmUnit(lexicons), QStringLiteral("Ом"));
+    QCOMPARE(lexicons.unitTexts().micro(), QStringLiteral("мк"));
+    QCOMPARE(lexicons.unitTexts().ohm(), QStringLiteral("Ом"));
 
     MapTranslator english;
     english.set(QStringLiteral("Form1.Dlang1"), 3, QStringLiteral("u"));
     english.set(QStringLiteral("Form1.Dlang1"), 1, QStringLiteral("k"));
     english.set(QStringLiteral("Form1.Dlang3"), 3, QStringLiteral("Ohm"));
     lexicons.attachEngine(&english);
-    const FormatContext ctx{lexicons, {}};
-    QCOMPARE(microPrefix(lexicons), QStringLiteral("μ"));
-    QCOMPARE(ohmUnit(lexicons), QStringLiteral("Ω"));
+    const FormatContext ctx{lexicons.unitTexts(), {}};
+    QCOMPARE(lexicons.unitTexts().micro(), QStringLiteral("μ"));
+    QCOMPARE(lexicons.unitTexts().ohm(), QStringLiteral("Ω"));
     QCOMPARE(formatEngineering(5e-6, false, 1000, ctx), QStringLiteral("5.0000 μ"));
     QCOMPARE(formatEngineering(4700.0, false, 1000, ctx), QStringLiteral("4.7000 k"));
     // Prefixes the language leaves alone keep their design text.

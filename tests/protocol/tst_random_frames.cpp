@@ -55,7 +55,7 @@ void TestRandomFrames::everyDecoderCopesWithAnyBytes()
     QFETCH(QString, decimal);
     QFETCH(QString, thousands);
     const i18n::WindowLexicons lexicons;
-    const FormatContext ctx{lexicons, {decimal, thousands}};
+    const FormatContext ctx{lexicons.unitTexts(), {decimal, thousands}};
 
     std::vector<MeterFrame> frames;
     std::array<std::uint8_t, MeterFrame::kSize> zeros{}, ones{};

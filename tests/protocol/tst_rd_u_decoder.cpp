@@ -21,7 +21,7 @@ const i18n::WindowLexicons &designLexicons()
 
 RdDecodeResult decodeRd(double a, double i1, double i2, RdStatus status)
 {
-    return decodeRdFrame(encodeRdFrame(a, i1, i2, status, true), FormatContext{designLexicons(), {}});
+    return decodeRdFrame(encodeRdFrame(a, i1, i2, status, true), FormatContext{designLexicons().unitTexts(), {}});
 }
 
 } // namespace
@@ -57,7 +57,7 @@ void TestRdUDecoder::current()
 {
     QFETCH(double, microamperes);
     QFETCH(QString, text);
-    QCOMPARE(formatCurrent(microamperes, FormatContext{designLexicons(), {}}), text);
+    QCOMPARE(formatCurrent(microamperes, FormatContext{designLexicons().unitTexts(), {}}), text);
 }
 
 void TestRdUDecoder::rdPanel_data()
@@ -164,7 +164,7 @@ void TestRdUDecoder::uPanel()
     QFETCH(QString, decimal);
     QFETCH(QStringList, texts);
     const NumberSeparators sep{decimal, decimal == QStringLiteral(".") ? QStringLiteral(",") : QStringLiteral(".")};
-    const UDecodeResult out = decodeUFrame(encodeUFrame(rms, pp, shown, false), FormatContext{designLexicons(), sep});
+    const UDecodeResult out = decodeUFrame(encodeUFrame(rms, pp, shown, false), FormatContext{designLexicons().unitTexts(), sep});
     QCOMPARE((QStringList{out.U_Prim, out.U_vrm, out.U_pp}), texts);
 }
 
@@ -177,7 +177,7 @@ void TestRdUDecoder::microFollowsTheLanguage()
     english.set(QStringLiteral("Form1.Dlang3"), 3, QStringLiteral("Ohm"));
     lexicons.attachEngine(&english);
     const RdDecodeResult out =
-        decodeRdFrame(encodeRdFrame(50.0, 4.5, 4.5, RdStatus{2, true, 2}, true), FormatContext{lexicons, {}});
+        decodeRdFrame(encodeRdFrame(50.0, 4.5, 4.5, RdStatus{2, true, 2}, true), FormatContext{lexicons.unitTexts(), {}});
     QCOMPARE(out.RD_J, QStringLiteral("=4.500 μA"));
     QCOMPARE(out.RD_J1, QStringLiteral("It=4.500 μA"));
     QCOMPARE(out.RD_Prim, QStringLiteral("50.000 Ω"));

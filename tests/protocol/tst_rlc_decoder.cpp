@@ -29,7 +29,7 @@ MeterSettings settingsFor(int primary, int secondary, bool series, int freqCode 
 RlcDecodeResult decode(const MeterSettings &s, double r, double x, const NumberSeparators &sep = {})
 {
     static const i18n::WindowLexicons lexicons;
-    return decodeRlcFrame(encodeRlcFrame(s, r, x, true), FormatContext{lexicons, sep});
+    return decodeRlcFrame(encodeRlcFrame(s, r, x, true), FormatContext{lexicons.unitTexts(), sep});
 }
 
 const std::optional<QString> kLeft; // the label keeps its text
@@ -207,7 +207,7 @@ void TestRlcDecoder::fourZeroBytesInX()
     MeterFrame f = encodeRlcFrame(settingsFor(2, 3, true), 100.0, 1.0, true);
     for (int i = 4; i < 8; ++i)
         f[i] = 0;
-    const RlcDecodeResult out = decodeRlcFrame(f, FormatContext{lexicons, {}});
+    const RlcDecodeResult out = decodeRlcFrame(f, FormatContext{lexicons.unitTexts(), {}});
     QCOMPARE(out.reading.seriesReactance, std::ldexp(1.0, -127));
     QCOMPARE(out.L_prim_n, std::optional(QStringLiteral(" >22.00 мФ")));
     QCOMPARE(out.L_sec_n, std::optional(QStringLiteral("1.7014E40")));
@@ -281,7 +281,7 @@ void TestRlcDecoder::translatedUnits()
     english.set(QStringLiteral("Form1.Dlang3"), 3, QStringLiteral("Ohm"));
     english.set(QStringLiteral("Form1.Dlang3"), 5, QStringLiteral("F"));
     lexicons.attachEngine(&english);
-    const FormatContext ctx{lexicons, {}};
+    const FormatContext ctx{lexicons.unitTexts(), {}};
     const MeterSettings s = settingsFor(2, 1, true, 1);
     const RlcDecodeResult out =
         decodeRlcFrame(encodeRlcFrame(s, 0.01, 1.0 / (2 * std::numbers::pi * 100 * 0.0047), true), ctx);

@@ -34,7 +34,7 @@ QString shown(const std::optional<T> &value)
 SettingIndicators indicators(const MeterSettings &s, std::int32_t frequencyHz = 10000, bool sb4Down = false)
 {
     static const i18n::WindowLexicons lexicons;
-    return showSettingIndicators(s, frequencyHz, lexicons, sb4Down);
+    return showSettingIndicators(s, frequencyHz, lexicons.unitTexts(), sb4Down);
 }
 
 QString shownSelection(const ListSelection &l)
@@ -234,12 +234,12 @@ void TestSettingsIndicators::translatedUnits()
     const i18n::WindowLexicons &lexicons = english.lexicons;
 
     MeterSettings s;
-    SettingIndicators out = showSettingIndicators(s, 10000, lexicons, false);
+    SettingIndicators out = showSettingIndicators(s, 10000, lexicons.unitTexts(), false);
     QCOMPARE(out.L_freq_RLC, QStringLiteral("A 10 kHz"));
     QCOMPARE(out.L_Level_RLC, QStringLiteral(" 1.0 Vrms"));
 
     s.levelCode = 4;
-    out = showSettingIndicators(s, 120, lexicons, false);
+    out = showSettingIndicators(s, 120, lexicons.unitTexts(), false);
     QCOMPARE(out.L_freq_RLC, QStringLiteral("A 120 Hz"));
     QCOMPARE(out.L_Level_RLC, QStringLiteral(" 0.1 V"));
 }

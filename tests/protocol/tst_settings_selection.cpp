@@ -34,12 +34,12 @@ ListUnderTest listNamed(const QString &name)
 {
     static const QHash<QString, ListUnderTest> lists{
         {QStringLiteral("freq"),
-         {0, 1, [](MeterSettings &s, int i) { return chooseFrequency(s, i, designLexicons()); },
+         {0, 1, [](MeterSettings &s, int i) { return chooseFrequency(s, i, designLexicons().unitTexts()); },
           &ListSelection::ListBox_freq_RLC}},
         {QStringLiteral("prim"), {2, 3, &choosePrimary, &ListSelection::ListBox_prim_RLC}},
         {QStringLiteral("sec"), {4, 5, &chooseSecondary, &ListSelection::ListBox_sec_RLC}},
         {QStringLiteral("level"),
-         {6, 7, [](MeterSettings &s, int i) { return chooseLevel(s, i, designLexicons()); },
+         {6, 7, [](MeterSettings &s, int i) { return chooseLevel(s, i, designLexicons().unitTexts()); },
           &ListSelection::ListBox_Level_RLC}},
         {QStringLiteral("circuit"), {8, 9, &chooseCircuit, &ListSelection::ListBox_ser_per}},
     };
@@ -198,7 +198,7 @@ void TestSettingsSelection::automaticFrequencyIsSentAsCode4()
     MeterSettings s;
     s.freqAuto = 0;
     s.freqCode = 11;
-    QCOMPARE(chooseFrequency(s, 0, designLexicons())->L_freq_RLC, std::optional(QStringLiteral("A10 кГц")));
+    QCOMPARE(chooseFrequency(s, 0, designLexicons().unitTexts())->L_freq_RLC, std::optional(QStringLiteral("A10 кГц")));
     QCOMPARE(int(s.freqCode), 0);
 
     // What the window's send does with it: the record follows the command.
@@ -206,7 +206,7 @@ void TestSettingsSelection::automaticFrequencyIsSentAsCode4()
     QCOMPARE(int(s.freqCode), 4);
     QCOMPARE(MeterCommand::settings(s, true).bytes()[1] & 0x3F, 0x24);
 
-    chooseFrequency(s, 11, designLexicons());
+    chooseFrequency(s, 11, designLexicons().unitTexts());
     s.pinAutoFrequency();
     QCOMPARE(int(s.freqCode), 11);
     QCOMPARE(MeterCommand::settings(s, true).bytes()[1] & 0x3F, 0x0B);
@@ -218,9 +218,9 @@ void TestSettingsSelection::translatedUnits()
     const i18n::WindowLexicons &lexicons = english.lexicons;
 
     MeterSettings s;
-    QCOMPARE(chooseFrequency(s, 0, lexicons)->L_freq_RLC, std::optional(QStringLiteral("A10 kHz")));
-    QCOMPARE(chooseFrequency(s, 2, lexicons)->L_freq_RLC, std::optional(QStringLiteral("120 Hz")));
-    QCOMPARE(chooseLevel(s, 2, lexicons)->L_Level_RLC, std::optional(QStringLiteral("0.5Vrms")));
+    QCOMPARE(chooseFrequency(s, 0, lexicons.unitTexts())->L_freq_RLC, std::optional(QStringLiteral("A10 kHz")));
+    QCOMPARE(chooseFrequency(s, 2, lexicons.unitTexts())->L_freq_RLC, std::optional(QStringLiteral("120 Hz")));
+    QCOMPARE(chooseLevel(s, 2, lexicons.unitTexts())->L_Level_RLC, std::optional(QStringLiteral("0.5Vrms")));
 }
 
 void TestSettingsSelection::capture_data()
@@ -252,7 +252,7 @@ void TestSettingsSelection::capture()
     QCOMPARE(sp1.value_or(sp1Before), sp1After);
 
     // A frame reporting the same capture puts the buttons in the same state.
-    const SettingIndicators shownAfter = showSettingIndicators(s, 10000, designLexicons(), sb4Down);
+    const SettingIndicators shownAfter = showSettingIndicators(s, 10000, designLexicons().unitTexts(), sb4Down);
     QCOMPARE(shown(shownAfter.SP1_enabled), shown(sp1));
     QCOMPARE(shownAfter.SP3_down, sp3Down);
 }
@@ -264,10 +264,10 @@ void TestSettingsSelection::sound()
     silent.sound = 0;
     chooseSound(s, false);
     QCOMPARE(s, silent);
-    QVERIFY(!showSettingIndicators(s, 10000, designLexicons(), false).SP2_down);
+    QVERIFY(!showSettingIndicators(s, 10000, designLexicons().unitTexts(), false).SP2_down);
     chooseSound(s, true);
     QCOMPARE(s, MeterSettings::defaults());
-    QVERIFY(showSettingIndicators(s, 10000, designLexicons(), false).SP2_down);
+    QVERIFY(showSettingIndicators(s, 10000, designLexicons().unitTexts(), false).SP2_down);
 }
 
 void TestSettingsSelection::interval_data()
@@ -291,7 +291,7 @@ void TestSettingsSelection::interval()
     s.intervalCode = 5;
     QCOMPARE(chooseInterval(s, index), anItem);
     QCOMPARE(int(s.intervalCode), intervalCode);
-    const std::optional<int> boxIndex = showSettingIndicators(s, 10000, designLexicons(), false).CB1_index;
+    const std::optional<int> boxIndex = showSettingIndicators(s, 10000, designLexicons().unitTexts(), false).CB1_index;
     QCOMPARE(boxIndex.value_or(-1), anItem ? index : -1);
 }
 

@@ -1,12 +1,15 @@
 // The command line as the logger reads it: choices become items of the
-// window's selection lists, nominal values and tolerances become the line
-// editor's entries, and every mistake is one message.
+// window's selection lists, nominal values and tolerances become the
+// judgement's reference value (and judge as the window does), and every
+// mistake is one message.
 
 #include "logger_options.h"
 #include "meter_setup.h"
 
-#include "i18n/window_lexicons.h"
-#include "profiles/reference_units.h"
+#include "reading_recorder.h"
+
+#include "profiles/tolerance_check.h"
+#include "protocol/frame_encoder.h"
 
 #include <QtTest>
 
@@ -37,6 +40,10 @@ private slots:
     void frequencies();
     void nominalValues_data();
     void nominalValues();
+    void nominalWithoutUnitWaitsForTheReading_data();
+    void nominalWithoutUnitWaitsForTheReading();
+    void judgedAsTheOptionsSay_data();
+    void judgedAsTheOptionsSay();
     void tolerances_data();
     void tolerances();
     void mistakes_data();
@@ -72,85 +79,161 @@ void TestLoggerOptions::frequencies()
 void TestLoggerOptions::nominalValues_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("unit");
-    QTest::addColumn<QString>("nominal");
+    QTest::addColumn<int>("quantity");
+    QTest::addColumn<double>("nominal");
     QTest::addColumn<bool>("secondary");
 
-    using namespace profiles;
-    // The prefix of a unit in the list keeps the digits as typed.
-    QTest::newRow("100n with C") << QStringList{"--primary", "C", "--nominal", "100n", "--tol", "5%"} << int(kPrimaryC)
-                                 << 1 << QStringLiteral("100") << false;
-    QTest::newRow("unit names the kind") << QStringList{"--nominal", "10uH", "--tol", "5%"} << int(kPrimaryL) << 0
-                                         << QStringLiteral("10") << false;
-    QTest::newRow("micro sign") << QStringList{"--nominal", "2.2\u00B5F", "--tol", "5%"} << int(kPrimaryC) << 2
-                                << QStringLiteral("2.2") << false;
-    QTest::newRow("decimal comma") << QStringList{"--nominal", "4,7kohm", "--tol", "1%"} << int(kPrimaryR) << 1
-                                   << QStringLiteral("4.7") << false;
+    using Q = profiles::Quantity;
+    QTest::newRow("100n with C") << QStringList{"--primary", "C", "--nominal", "100n", "--tol", "5%"}
+                                 << int(Q::Capacitance) << 100e-9 << false;
+    QTest::newRow("unit names the kind") << QStringList{"--nominal", "10uH", "--tol", "5%"} << int(Q::Inductance)
+                                         << 10e-6 << false;
+    QTest::newRow("micro sign") << QStringList{"--nominal", "2.2\u00B5F", "--tol", "5%"} << int(Q::Capacitance)
+                                << 2.2e-6 << false;
+    QTest::newRow("decimal comma") << QStringList{"--nominal", "4,7kohm", "--tol", "1%"} << int(Q::Resistance)
+                                   << 4700.0 << false;
     QTest::newRow("henries without a prefix") << QStringList{"--primary", "L", "--nominal", "2", "--tol", "5%"}
-                                              << int(kPrimaryL) << 2 << QStringLiteral("2") << false;
-    // Any other prefix is converted into the largest unit that leaves 1 or more.
-    QTest::newRow("1 mF in microfarads") << QStringList{"--nominal", "1mF", "--tol", "5%"} << int(kPrimaryC) << 2
-                                         << QStringLiteral("1000") << false;
-    QTest::newRow("tiny in the smallest unit") << QStringList{"--nominal", "0.5pF", "--tol", "5%"} << int(kPrimaryC) << 0
-                                               << QStringLiteral("0.5") << false;
-    QTest::newRow("1 GOhm in megaohms") << QStringList{"--primary", "R", "--nominal", "1G", "--tol", "5%"}
-                                        << int(kPrimaryR) << 2 << QStringLiteral("1000") << false;
+                                              << int(Q::Inductance) << 2.0 << false;
+    QTest::newRow("1 GOhm") << QStringList{"--primary", "R", "--nominal", "1G", "--tol", "5%"} << int(Q::Resistance)
+                            << 1e9 << false;
     QTest::newRow("secondary D") << QStringList{"--secondary", "D", "--secondary-nominal", "0.05", "--secondary-tol", "<"}
-                                 << int(kSecondaryD) << 0 << QStringLiteral("0.05") << true;
+                                 << int(Q::Dissipation) << 0.05 << true;
     QTest::newRow("secondary D with a prefix") << QStringList{"--secondary", "D", "--secondary-nominal", "50m",
                                                               "--secondary-tol", "<"}
-                                               << int(kSecondaryD) << 0 << QStringLiteral("0.05") << true;
+                                               << int(Q::Dissipation) << 0.05 << true;
     QTest::newRow("secondary R by its unit") << QStringList{"--secondary-nominal", "10kohm", "--secondary-tol", "10%"}
-                                             << int(kSecondaryR) << 1 << QStringLiteral("10") << true;
+                                             << int(Q::Resistance) << 10e3 << true;
 }
 
 void TestLoggerOptions::nominalValues()
 {
     QFETCH(QStringList, args);
-    QFETCH(int, kind);
-    QFETCH(int, unit);
-    QFETCH(QString, nominal);
+    QFETCH(int, quantity);
+    QFETCH(double, nominal);
     QFETCH(bool, secondary);
 
     LoggerOptions options;
     QString message;
     QCOMPARE(parse(args, &options, &message), ParseOutcome::Run);
-    const profiles::ReferenceEntry &entry = secondary ? options.reference.secondary : options.reference.primary;
-    const profiles::ReferenceEntry &other = secondary ? options.reference.primary : options.reference.secondary;
-    QCOMPARE(entry.kind, kind);
-    QCOMPARE(entry.unit, unit);
-    QCOMPARE(entry.nominal, nominal);
-    QVERIFY(!entry.toleranceOff);
-    QVERIFY(other.toleranceOff);
+    const profiles::ReferenceSide &side = secondary ? options.reference.secondary : options.reference.primary;
+    const profiles::ReferenceSide &other = secondary ? options.reference.primary : options.reference.secondary;
+    QCOMPARE(int(side.quantity), quantity);
+    QVERIFY2(qFuzzyCompare(side.nominal, nominal), qPrintable(QString::number(side.nominal)));
+    QCOMPARE(side.problem, profiles::ReferenceProblem::None);
+    QVERIFY(side.on);
+    QVERIFY(!other.on);
+    QVERIFY(!options.primaryKindFromReading);
+}
+
+void TestLoggerOptions::nominalWithoutUnitWaitsForTheReading_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing else tells") << QStringList{"--nominal", "4.7k", "--tol", "5%"};
+    QTest::newRow("the meter chooses") << QStringList{"--primary", "auto", "--nominal", "4.7k", "--tol", "5%"};
+}
+
+void TestLoggerOptions::nominalWithoutUnitWaitsForTheReading()
+{
+    QFETCH(QStringList, args);
+    LoggerOptions options;
+    QString message;
+    QCOMPARE(parse(args, &options, &message), ParseOutcome::Run);
+    QVERIFY(options.primaryKindFromReading);
+    QVERIFY(options.judges());
+
+    // A first reading of R makes the value 4.7 kOhm; a reading of Z cannot tell.
+    for (const int primaryCode : {1, 4}) {
+        ReadingRecorder recorder(options.reference, options.primaryKindFromReading);
+        protocol::MeterSettings settings;
+        settings.primaryAuto = 0;
+        settings.primaryCode = std::uint8_t(primaryCode);
+        const protocol::MeterFrame frame = protocol::encodeRlcFrame(settings, 4800.0, 0.001, true);
+        // Frames before logging (the meter's settings may still change) decide nothing.
+        recorder.read(frame, QDateTime::currentDateTime());
+        QVERIFY(recorder.failure().isEmpty());
+        recorder.setLogging(true);
+        const std::optional<RecordedReading> reading = recorder.read(frame, QDateTime::currentDateTime());
+        QVERIFY(reading);
+        if (primaryCode == 1) {
+            QVERIFY(recorder.failure().isEmpty());
+            QVERIFY(!reading->rejected); // 4.8 k within 5 % of 4.7 k
+            QVERIFY(std::fabs(*reading->record.primaryDeviationPercent - (4800.0 - 4700.0) / 4700.0 * 100.0) < 1e-6);
+        } else {
+            QVERIFY2(recorder.failure().contains(QStringLiteral("--nominal")), qPrintable(recorder.failure()));
+        }
+    }
+}
+
+void TestLoggerOptions::judgedAsTheOptionsSay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<double>("deviation");
+    // A reading of 4.7 kOhm.
+    QTest::newRow("within 5 %") << QStringList{"--nominal", "4.7k", "--tol", "5%"} << 0 << 0.0;
+    QTest::newRow("outside 2 %") << QStringList{"--nominal", "4.5kohm", "--tol", "2%"} << 1 << 4.4444;
+    QTest::newRow("comma, no percent sign") << QStringList{"--nominal", "4,6k", "--tol", "2,5"} << 0 << 2.1739;
+    QTest::newRow("at most: above") << QStringList{"--nominal", "4.6k", "--tol", "<"} << 1 << 2.1739;
+    QTest::newRow("at most: below") << QStringList{"--nominal", "4.8k", "--tol", "<"} << 0 << -2.0833;
+    QTest::newRow("at least: below") << QStringList{"--nominal", "4800", "--tol", ">"} << 1 << -2.0833;
+    QTest::newRow("in megaohms") << QStringList{"--nominal", "0.0047M", "--tol", "5%"} << 0 << 0.0;
+    QTest::newRow("secondary D at most") << QStringList{"--secondary", "D", "--secondary-nominal", "0.1",
+                                                        "--secondary-tol", "<"}
+                                         << 2 << 112.7659;
+}
+
+void TestLoggerOptions::judgedAsTheOptionsSay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, result);
+    QFETCH(double, deviation);
+    LoggerOptions options;
+    QString message;
+    QCOMPARE(parse(QStringList{"--primary", "R"} + args, &options, &message), ParseOutcome::Run);
+    protocol::RlcReading reading;
+    reading.frequencyHz = 1000;
+    reading.seriesResistance = 4700.0;
+    reading.seriesReactance = 22090.0; // D = 0.21277
+    reading.parallelResistance = 4700.0;
+    reading.parallelReactance = 22090.0;
+    const profiles::JudgeOutcome outcome = profiles::judgeReading(reading, 1, options.reference);
+    QCOMPARE(outcome.result, result);
+    const std::optional<double> actual =
+        options.reference.primary.on ? outcome.primaryDeviation : outcome.secondaryDeviation;
+    QVERIFY(actual);
+    QVERIFY2(std::fabs(*actual - deviation) < 1e-3, qPrintable(QString::number(*actual)));
 }
 
 void TestLoggerOptions::tolerances_data()
 {
     QTest::addColumn<QString>("tol");
     QTest::addColumn<bool>("off");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("percent") << QStringLiteral("5%") << false << QStringLiteral("5%");
-    QTest::newRow("bare number") << QStringLiteral("5") << false << QStringLiteral("5%");
-    QTest::newRow("comma and blank") << QStringLiteral("0,25 %") << false << QStringLiteral("0.25%");
-    QTest::newRow("at most") << QStringLiteral("<") << false << QStringLiteral("<");
-    QTest::newRow("at least") << QStringLiteral(">") << false << QStringLiteral(">");
-    QTest::newRow("off") << QStringLiteral("OFF") << true << QString();
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("percent");
+    using K = profiles::ToleranceRule::Kind;
+    QTest::newRow("percent") << QStringLiteral("5%") << false << int(K::Percent) << 5.0;
+    QTest::newRow("bare number") << QStringLiteral("5") << false << int(K::Percent) << 5.0;
+    QTest::newRow("comma and blank") << QStringLiteral("0,25 %") << false << int(K::Percent) << 0.25;
+    QTest::newRow("at most") << QStringLiteral("<") << false << int(K::AtMost) << 0.0;
+    QTest::newRow("at least") << QStringLiteral(">") << false << int(K::AtLeast) << 0.0;
+    QTest::newRow("off") << QStringLiteral("OFF") << true << int(K::Unreadable) << 0.0;
 }
 
 void TestLoggerOptions::tolerances()
 {
     QFETCH(QString, tol);
     QFETCH(bool, off);
-    QFETCH(QString, text);
+    QFETCH(int, kind);
+    QFETCH(double, percent);
     LoggerOptions options;
     QString message;
     QCOMPARE(parse({QStringLiteral("--nominal"), QStringLiteral("1k"), QStringLiteral("--primary"), QStringLiteral("R"),
                     QStringLiteral("--tol"), tol},
                    &options, &message),
              ParseOutcome::Run);
-    QCOMPARE(options.reference.primary.toleranceOff, off);
-    QCOMPARE(options.reference.primary.tolerance, text);
+    QCOMPARE(options.reference.primary.on, !off);
+    QCOMPARE(int(options.reference.primary.rule.kind), kind);
+    QCOMPARE(options.reference.primary.rule.percent, percent);
 }
 
 void TestLoggerOptions::mistakes_data()
@@ -172,7 +255,10 @@ void TestLoggerOptions::mistakes_data()
     QTest::newRow("append to standard output") << QStringList{"--append"} << QStringLiteral("--append");
     QTest::newRow("nominal alone") << QStringList{"--primary", "R", "--nominal", "1k"} << QStringLiteral("--tol");
     QTest::newRow("tolerance alone") << QStringList{"--tol", "5%"} << QStringLiteral("--nominal");
-    QTest::newRow("nominal of no kind") << QStringList{"--nominal", "1k", "--tol", "5%"} << QStringLiteral("--primary");
+    QTest::newRow("nominal of no kind in RD mode") << QStringList{"--mode", "RD", "--nominal", "1k", "--tol", "5%"}
+                                                   << QStringLiteral("--primary");
+    QTest::newRow("secondary nominal of no kind") << QStringList{"--secondary-nominal", "1k", "--secondary-tol", "5%"}
+                                                  << QStringLiteral("--secondary");
     QTest::newRow("nominal of Z") << QStringList{"--primary", "Z", "--nominal", "1k", "--tol", "5%"}
                                   << QStringLiteral("--primary");
     QTest::newRow("unit against --primary") << QStringList{"--primary", "C", "--nominal", "10uH", "--tol", "5%"}
@@ -239,13 +325,12 @@ void TestLoggerOptions::setupCommands()
     LoggerOptions options;
     QString message;
     QCOMPARE(parse(args, &options, &message), ParseOutcome::Run);
-    const i18n::WindowLexicons lexicons;
     // The meter reported its defaults with the frequency chosen by itself.
     protocol::MeterSettings reported;
     reported.freqCode = 3;
     QStringList sent;
     for (const protocol::MeterCommand &command :
-         vorlantlog::setupCommands(options, reported, brightnessOn, lexicons))
+         vorlantlog::setupCommands(options, reported, brightnessOn, protocol::UnitTexts::design()))
         sent << hex(command);
     QCOMPARE(sent, commands);
 }

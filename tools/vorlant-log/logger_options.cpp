@@ -3,10 +3,8 @@
 #include "option_table.h"
 #include "reference_value.h"
 
-#include "profiles/line_editor.h"
 #include "profiles/profile_file.h"
-#include "profiles/reference_units.h"
-#include "protocol/settings_indicators.h"
+#include "protocol/meter_tables.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -17,8 +15,6 @@
 namespace vorlantlog {
 
 namespace {
-
-constexpr int kFrequencyCodes = 14; // codes 1..14 of the frequency table
 
 // An item of a list of words, compared without regard to case.
 std::optional<int> wordItem(const QString &text, std::initializer_list<std::initializer_list<const char *>> items)
@@ -47,15 +43,7 @@ std::optional<int> levelItem(const QString &text)
     if (volts.endsWith(QLatin1Char('V'), Qt::CaseInsensitive))
         volts.chop(1);
     const std::optional<double> v = plainNumber(volts);
-    if (!v)
-        return std::nullopt;
-    if (*v == 1.0)
-        return 1;
-    if (*v == 0.5)
-        return 2;
-    if (*v == 0.1)
-        return 3;
-    return std::nullopt;
+    return v ? protocol::levelItemOfVolts(*v) : std::nullopt;
 }
 
 std::optional<int> intervalItem(const QString &text)
@@ -64,15 +52,7 @@ std::optional<int> intervalItem(const QString &text)
     if (seconds.endsWith(QLatin1Char('s'), Qt::CaseInsensitive))
         seconds.chop(1);
     const std::optional<double> v = plainNumber(seconds);
-    if (!v)
-        return std::nullopt;
-    // CB1's items: 0.5 s, 1 s, 2 s.
-    const double kSeconds[] = {0.5, 1.0, 2.0};
-    for (int i = 0; i < 3; ++i) {
-        if (*v == kSeconds[i])
-            return i;
-    }
-    return std::nullopt;
+    return v ? protocol::intervalItemOfSeconds(*v) : std::nullopt;
 }
 
 std::optional<protocol::MeterMode> modeOf(const QString &text)
@@ -84,35 +64,6 @@ std::optional<protocol::MeterMode> modeOf(const QString &text)
         return protocol::MeterMode::Rd;
     case 2:
         return protocol::MeterMode::U;
-    default:
-        return std::nullopt;
-    }
-}
-
-// The reference kind a main-parameter item judges: R, L or C; none for automatic and Z.
-std::optional<int> primaryKindOfItem(int item)
-{
-    switch (item) {
-    case 1:
-        return profiles::kPrimaryR;
-    case 2:
-        return profiles::kPrimaryC;
-    case 3:
-        return profiles::kPrimaryL;
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<int> secondaryKindOfItem(int item)
-{
-    switch (item) {
-    case 1:
-        return profiles::kSecondaryR;
-    case 2:
-        return profiles::kSecondaryQ;
-    case 3:
-        return profiles::kSecondaryD;
     default:
         return std::nullopt;
     }
@@ -154,7 +105,7 @@ struct Parser
 
     // Sets `target` to the item `text` names, or records why not.
     template <class T, class F>
-    void choose(const char *name, std::optional<T> &target, F itemOf, const char *choices)
+    void choose(const char *name, std::optional<T> &target, F itemOf, const QString &choices)
     {
         if (!error.isEmpty() || !isSet(name))
             return;
@@ -162,14 +113,17 @@ struct Parser
         if (const auto item = itemOf(text))
             target = *item;
         else
-            error = QStringLiteral("--%1 %2: choose %3").arg(QLatin1String(name), text, QLatin1String(choices));
+            error = QStringLiteral("--%1 %2: choose %3").arg(QLatin1String(name), text, choices);
     }
 };
 
-// The reference entry of one side from --nominal/--tol (or the secondary's),
-// over what a profile line put there.
-bool applyReference(Parser &p, profiles::ReferenceEntry &entry, bool secondary, std::optional<int> kindOfItem,
-                    bool fromProfile)
+// One side of the reference from --nominal/--tol (or the secondary's), over
+// what a profile line put there. `quantityOfItem` is what --primary or
+// --secondary names; `canWait`: a main nominal value of no known kind takes
+// it from the first reading.
+bool applyReference(Parser &p, profiles::ReferenceSide &side, bool secondary,
+                    std::optional<profiles::Quantity> quantityOfItem, bool fromProfile, bool canWait,
+                    bool *waits)
 {
     const char *nominalName = secondary ? "secondary-nominal" : "nominal";
     const char *toleranceName = secondary ? "secondary-tol" : "tol";
@@ -186,9 +140,9 @@ bool applyReference(Parser &p, profiles::ReferenceEntry &entry, bool secondary, 
         const std::optional<ToleranceSetting> tolerance = parseTolerance(p.value(toleranceName), &p.error);
         if (!tolerance)
             return false;
-        entry.toleranceOff = tolerance->off;
-        entry.tolerance = tolerance->text;
-        if (!hasNominal && !fromProfile && !entry.toleranceOff) {
+        side.on = !tolerance->off;
+        side.rule = tolerance->rule;
+        if (!hasNominal && !fromProfile && side.on) {
             p.error = QStringLiteral("--%1 needs --%2")
                           .arg(QLatin1String(toleranceName), QLatin1String(nominalName));
             return false;
@@ -199,24 +153,32 @@ bool applyReference(Parser &p, profiles::ReferenceEntry &entry, bool secondary, 
     const std::optional<Nominal> nominal = parseNominal(p.value(nominalName), secondary, &p.error);
     if (!nominal)
         return false;
-    std::optional<int> kind = nominal->kind;
-    if (kind && kindOfItem && *kind != *kindOfItem) {
+    std::optional<profiles::Quantity> quantity = nominal->quantity;
+    if (quantity && quantityOfItem && *quantity != *quantityOfItem) {
         p.error = QStringLiteral("--%1 %2 does not fit --%3")
                       .arg(QLatin1String(nominalName), p.value(nominalName),
                            QLatin1String(secondary ? "secondary" : "primary"));
         return false;
     }
-    if (!kind)
-        kind = kindOfItem;
-    if (!kind && fromProfile)
-        kind = entry.kind;
-    if (!kind) {
-        p.error = secondary ? QStringLiteral("--secondary-nominal needs --secondary R, Q or D (or an ohm unit)")
-                            : QStringLiteral("--nominal needs a unit (100nF, 10uH, 4.7kohm) or --primary R, C or L");
-        return false;
+    if (!quantity)
+        quantity = quantityOfItem;
+    if (!quantity && fromProfile && side.problem != profiles::ReferenceProblem::UnknownKind)
+        quantity = side.quantity;
+    side.nominal = nominal->value;
+    side.problem = profiles::ReferenceProblem::None;
+    if (quantity) {
+        side.quantity = *quantity;
+        return true;
     }
-    setNominal(entry, *kind, *nominal, secondary);
-    return true;
+    if (canWait) {
+        // Not judged until the first reading names the quantity.
+        side.problem = profiles::ReferenceProblem::UnknownKind;
+        *waits = true;
+        return true;
+    }
+    p.error = secondary ? QStringLiteral("--secondary-nominal needs --secondary R, Q or D (or an ohm unit)")
+                        : QStringLiteral("--nominal needs a unit (100nF, 10uH, 4.7kohm) or --primary R, C or L");
+    return false;
 }
 
 } // namespace
@@ -231,11 +193,7 @@ std::optional<int> frequencyItem(const QString &text)
     if (!match.hasMatch())
         return std::nullopt;
     const double hertz = match.captured(1).toDouble() * (match.captured(2).isEmpty() ? 1.0 : 1000.0);
-    for (int code = 1; code <= kFrequencyCodes; ++code) {
-        if (double(protocol::frequencyForCode(code)) == hertz)
-            return code;
-    }
-    return std::nullopt;
+    return protocol::frequencyCodeOf(hertz);
 }
 
 ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options, QString *message)
@@ -246,7 +204,7 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
         QStringList names{QLatin1String(info.name)};
         if (info.shortName)
             names.prepend(QString(QLatin1Char(info.shortName)));
-        QCommandLineOption option(names, QLatin1String(info.help));
+        QCommandLineOption option(names, helpOf(info));
         if (info.valueName)
             option.setValueName(QLatin1String(info.valueName));
         p.parser.addOption(option);
@@ -285,9 +243,8 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
     o.append = p.isSet("append");
 
     p.choose("mode", o.mode, modeOf, "RLC, RD or U");
-    p.choose("freq", o.choices.frequency, frequencyItem,
-             "100, 120, 1k, 10k, 20k, 30k, 40k, 50k, 60k, 75k, 80k, 90k, 100k, 150k or auto");
-    p.choose("level", o.choices.level, levelItem, "1, 0.5, 0.1 or auto");
+    p.choose("freq", o.choices.frequency, frequencyItem, frequencyChoices() + QStringLiteral(" or auto"));
+    p.choose("level", o.choices.level, levelItem, levelChoices() + QStringLiteral(" or auto"));
     p.choose("primary", o.choices.primary,
              [](const QString &t) { return wordItem(t, {{"auto", "a"}, {"R"}, {"C"}, {"L"}, {"Z"}}); },
              "R, C, L, Z or auto");
@@ -296,7 +253,7 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
     p.choose("circuit", o.choices.circuit,
              [](const QString &t) { return wordItem(t, {{"auto", "a"}, {"parallel", "p"}, {"series", "s"}}); },
              "series, parallel or auto");
-    p.choose("interval", o.choices.interval, intervalItem, "0.5, 1 or 2 (seconds)");
+    p.choose("interval", o.choices.interval, intervalItem, intervalChoices() + QStringLiteral(" (seconds)"));
     std::optional<OutputFormat> format;
     p.choose("format", format, [](const QString &t) -> std::optional<OutputFormat> {
         switch (wordItem(t, {{"csv"}, {"jsonl", "json"}}).value_or(-1)) {
@@ -361,21 +318,25 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
             else {
                 const profiles::ProfileLine profileLine = read.contents->line(line);
                 o.profileSettings = profileLine.settingsSnapshot;
-                o.reference = profiles::editorFromLine(profileLine).reference;
-                usePointSeparator(o.reference.primary);
-                usePointSeparator(o.reference.secondary);
+                o.reference = profileReference(profileLine);
                 fromProfile = true;
             }
         }
     }
 
     if (p.error.isEmpty()) {
-        const std::optional<int> primaryKind =
-            o.choices.primary ? primaryKindOfItem(*o.choices.primary) : std::optional<int>();
-        const std::optional<int> secondaryKind =
-            o.choices.secondary ? secondaryKindOfItem(*o.choices.secondary) : std::optional<int>();
-        if (applyReference(p, o.reference.primary, false, primaryKind, fromProfile))
-            applyReference(p, o.reference.secondary, true, secondaryKind, fromProfile);
+        const std::optional<profiles::Quantity> primaryQuantity =
+            o.choices.primary ? profiles::quantityOfPrimaryCode(*o.choices.primary) : std::nullopt;
+        const std::optional<profiles::Quantity> secondaryQuantity =
+            o.choices.secondary ? profiles::quantityOfSecondaryCode(*o.choices.secondary) : std::nullopt;
+        // Without a unit the meter's own main parameter says what the value is,
+        // unless it measures Z (asked for) or no RLC reading will come.
+        const bool readingCanTell = o.choices.primary.value_or(0) == 0
+                                    && o.mode.value_or(protocol::MeterMode::Rlcd) == protocol::MeterMode::Rlcd;
+        if (applyReference(p, o.reference.primary, false, primaryQuantity, fromProfile, readingCanTell,
+                           &o.primaryKindFromReading))
+            applyReference(p, o.reference.secondary, true, secondaryQuantity, fromProfile, false,
+                           &o.primaryKindFromReading);
     }
     if (p.error.isEmpty() && o.failOnReject && !o.judges())
         p.error = QStringLiteral("--fail-on-reject needs a tolerance (--nominal and --tol, or a profile line)");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "profiles/tolerance_check.h"
+#include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
 
@@ -40,7 +40,10 @@ struct LoggerOptions
     SelectionChoices choices;
     std::optional<protocol::MeterSettings> profileSettings; // the whole record of a profile line
 
-    profiles::ReferenceEditor reference; // both tolerances off unless given
+    profiles::Reference reference; // both tolerances off unless given
+    // A main nominal value without a unit: the first RLC reading's main
+    // parameter says whether it is R, C or L.
+    bool primaryKindFromReading = false;
     bool failOnReject = false;
 
     QString outputPath; // empty: standard output
@@ -53,7 +56,7 @@ struct LoggerOptions
 
     // Whether the meter gets a settings command once linked.
     bool sendsSettings() const { return profileSettings || choices.any(); }
-    bool judges() const { return !reference.primary.toleranceOff || !reference.secondary.toleranceOff; }
+    bool judges() const { return reference.judges(); }
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -31,7 +31,7 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     , m_options(options)
     , m_output(output)
     , m_report(std::move(report))
-    , m_recorder(options.reference)
+    , m_recorder(options.reference, options.primaryKindFromReading)
     , m_link(m_port)
 {
     // The port as the window opens it: read interval 10 ms, so one read holds one reply or one frame.
@@ -54,7 +54,8 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
         if (m_phase != Phase::AwaitingSetup)
             return;
         const std::vector<protocol::MeterCommand> commands = setupCommands(
-            m_options, m_recorder.reportedSettings(), m_recorder.brightnessOn(), m_recorder.lexicons());
+            m_options, m_recorder.reportedSettings(), m_recorder.brightnessOn(),
+                                                                     protocol::UnitTexts::design());
         m_pendingCommands.assign(commands.begin(), commands.end());
         // Frames that still carry the old settings are not logged.
         m_link.frameHold().hold(FrameHold::Reason::SetupCommands);
@@ -182,6 +183,7 @@ void MeterLogger::requestLink()
 void MeterLogger::enterWaiting()
 {
     m_phase = Phase::Waiting;
+    m_recorder.setLogging(false);
     m_link.frameHold().release();
     m_setupDelay.stop();
     m_commandGap.stop();
@@ -306,14 +308,11 @@ void MeterLogger::beginLogging()
 {
     m_link.frameHold().release();
     m_phase = Phase::Logging;
+    m_recorder.setLogging(true);
     if (m_loggingBegan)
         return;
     m_loggingBegan = true;
     verbose(QStringLiteral("logging"));
-    if (m_options.durationSeconds) {
-        m_deadline = QDeadlineTimer(qint64(*m_options.durationSeconds * 1000.0));
-        onDurationTick();
-    }
 }
 
 void MeterLogger::onFrame(const protocol::MeterFrame &frame)
@@ -323,6 +322,10 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
     const QDateTime now = m_clock.now();
     // Every frame is read: the settings it reports are what a set-up command builds on.
     std::optional<RecordedReading> reading = m_recorder.read(frame, now);
+    if (!m_recorder.failure().isEmpty()) {
+        finish(ExitStatus::BadArguments, m_recorder.failure());
+        return;
+    }
     if (!reading || m_phase != Phase::Logging)
         return;
     reading->record.position = m_lines + 1;
@@ -334,6 +337,11 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
     ++m_lines;
     if (reading->rejected)
         ++m_rejected;
+    // The duration counts from the first reading logged.
+    if (m_lines == 1 && m_options.durationSeconds) {
+        m_deadline = QDeadlineTimer(qint64(*m_options.durationSeconds * 1000.0));
+        onDurationTick();
+    }
     if (m_options.count && m_lines >= *m_options.count)
         finish(runStatus());
 }

@@ -5,12 +5,9 @@
 #include "logger_options.h"
 
 #include "protocol/meter_command.h"
+#include "protocol/unit_texts.h"
 
 #include <vector>
-
-namespace i18n {
-struct WindowLexicons;
-}
 
 namespace vorlantlog {
 
@@ -19,7 +16,7 @@ namespace vorlantlog {
 // applied by the window's selection rules, and the automatic frequency's code
 // pinned as every settings command carries it.
 protocol::MeterSettings requestedSettings(const LoggerOptions &options, const protocol::MeterSettings &reported,
-                                          const i18n::WindowLexicons &lexicons);
+                                          const protocol::UnitTexts &texts);
 
 // The commands in the order they go out: the mode first, so that the
 // settings reach the meter in the mode they belong to. Empty when nothing
@@ -27,6 +24,6 @@ protocol::MeterSettings requestedSettings(const LoggerOptions &options, const pr
 // every command carries it, and the logger leaves it as it is.
 std::vector<protocol::MeterCommand> setupCommands(const LoggerOptions &options,
                                                   const protocol::MeterSettings &reported, bool brightnessOn,
-                                                  const i18n::WindowLexicons &lexicons);
+                                                  const protocol::UnitTexts &texts);
 
 } // namespace vorlantlog

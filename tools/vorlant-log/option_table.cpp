@@ -1,8 +1,12 @@
 #include "option_table.h"
 
+#include "protocol/meter_tables.h"
+
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace vorlantlog {
 
@@ -25,20 +29,20 @@ constexpr std::array kOptions = {
                "link are not logged."},
     OptionInfo{kSetup, "mode", 0, "MODE", "Measuring mode: RLC, RD or U."},
     OptionInfo{kSetup, "freq", 0, "F",
-               "Test frequency in hertz, k for kilohertz: 100, 120, 1k, 10k, 20k, 30k, 40k, 50k, 60k, 75k, "
-               "80k, 90k, 100k, 150k, or auto."},
-    OptionInfo{kSetup, "level", 0, "V", "Test level in volts rms: 1, 0.5, 0.1, or auto."},
+               "Test frequency in hertz, k for kilohertz: {frequencies}, or auto."},
+    OptionInfo{kSetup, "level", 0, "V", "Test level in volts rms: {levels}, or auto."},
     OptionInfo{kSetup, "primary", 0, "P", "Main parameter: R, C, L, Z, or auto."},
     OptionInfo{kSetup, "secondary", 0, "S", "Secondary parameter: R, Q, D, or auto."},
     OptionInfo{kSetup, "circuit", 0, "C", "Equivalent circuit: series, parallel, or auto."},
-    OptionInfo{kSetup, "interval", 0, "S", "The meter's interval between readings in seconds: 0.5, 1 or 2."},
+    OptionInfo{kSetup, "interval", 0, "S", "The meter's interval between readings in seconds: {intervals}."},
     OptionInfo{kSetup, "profile", 0, "FILE",
                "Take the meter settings, nominal values and tolerances from a line of a tolerance profile "
                "(.hex1). Options given beside it override the line's values."},
     OptionInfo{kSetup, "line", 0, "K", "The profile line to use (default 1)."},
     OptionInfo{kTolerance, "nominal", 0, "VALUE",
                "Nominal value of the main parameter with an SI prefix and an optional unit: 100n, 4.7k, "
-               "10uH, 100nF. The unit, or else --primary, says whether it is R, L or C."},
+               "10uH, 100nF. The unit, or else --primary, says whether it is R, L or C; without either, the "
+               "main parameter of the first reading logged says it (a reading of Z ends the run with status 2)."},
     OptionInfo{kTolerance, "tol", 0, "TOL",
                "Tolerance of the main parameter: a percentage (5%), \"<\" (the reading must not exceed the "
                "nominal value), \">\" (it must not fall below it), or off."},
@@ -57,7 +61,8 @@ constexpr std::array kOptions = {
                "line, with the CSV's column names as keys and a value left out when it is empty)."},
     OptionInfo{kStopping, "count", 'n', "N", "Stop after N readings."},
     OptionInfo{kStopping, "duration", 0, "S",
-               "Stop S seconds (a decimal number) after the first moment readings were logged."},
+               "Stop S seconds (a decimal number) after the first reading was logged. Until a reading comes "
+               "the run goes on, and ends only by --count, a failure, SIGINT or SIGTERM."},
     OptionInfo{kOther, "verbose", 'v', nullptr, "Report the link's progress on standard error."},
     OptionInfo{kOther, "help", 'h', nullptr, "Show this help and end."},
 };
@@ -169,6 +174,44 @@ std::span<const ColumnInfo> columnTable()
     return kColumns;
 }
 
+QString frequencyChoices()
+{
+    std::vector<std::int32_t> hertz;
+    for (int code = protocol::kFirstFrequencyCode; code <= protocol::kLastFrequencyCode; ++code)
+        hertz.push_back(protocol::frequencyForCode(code));
+    std::sort(hertz.begin(), hertz.end());
+    QStringList names;
+    for (std::int32_t hz : hertz)
+        names << (hz >= 1000 ? QString::number(hz / 1000) + QLatin1Char('k') : QString::number(hz));
+    return names.join(QStringLiteral(", "));
+}
+
+QString levelChoices()
+{
+    QStringList names;
+    // Item 0 is the automatic choice.
+    for (std::size_t item = 1; item < protocol::kLevelCodeOfItem.size(); ++item)
+        names << QString::number(protocol::levelVolts(protocol::kLevelCodeOfItem[item]).value_or(0.0));
+    return names.join(QStringLiteral(", "));
+}
+
+QString intervalChoices()
+{
+    QStringList names;
+    for (std::uint8_t code : protocol::kIntervalCodeOfIndex)
+        names << QString::number(protocol::intervalSeconds(code).value_or(0.0));
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+QString helpOf(const OptionInfo &option)
+{
+    return QString::fromLatin1(option.help)
+        .replace(QStringLiteral("{frequencies}"), frequencyChoices())
+        .replace(QStringLiteral("{levels}"), levelChoices())
+        .replace(QStringLiteral("{intervals}"), intervalChoices());
+}
+
 QString helpText()
 {
     QString text = QStringLiteral("Usage: vorlant-log [OPTION]...\n");
@@ -182,7 +225,7 @@ QString helpText()
             text += QLatin1Char('\n') + QLatin1String(group) + QStringLiteral(":\n");
         }
         QString head = optionSynopsis(option);
-        const QStringList lines = wrapped(QLatin1String(option.help), kHelpIndent, kHelpWidth);
+        const QStringList lines = wrapped(helpOf(option), kHelpIndent, kHelpWidth);
         if (head.size() + 2 > kHelpIndent) {
             text += head + QLatin1Char('\n');
             head.clear();
@@ -235,7 +278,7 @@ QByteArray manPage()
         head += QStringLiteral("\\fB\\-\\-%1\\fR").arg(roff(QLatin1String(option.name)));
         if (option.valueName)
             head += QStringLiteral(" \\fI%1\\fR").arg(QLatin1String(option.valueName));
-        page << QStringLiteral(".TP") << head << roff(QLatin1String(option.help));
+        page << QStringLiteral(".TP") << head << roff(helpOf(option));
     }
 
     page << QStringLiteral(".SH OUTPUT")

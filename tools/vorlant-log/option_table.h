@@ -19,7 +19,7 @@ struct OptionInfo
     const char *name;      // long name, without the dashes
     char shortName;        // 0 for none
     const char *valueName; // nullptr for a switch
-    const char *help;      // plain sentences
+    const char *help;      // plain sentences; {frequencies}, {levels} and {intervals} name the meter's choices
 };
 
 struct ExitStatusInfo
@@ -38,6 +38,14 @@ std::span<const OptionInfo> optionTable();
 std::span<const ExitStatusInfo> exitStatusTable();
 // Every column of the readings CSV, in the writer's order.
 std::span<const ColumnInfo> columnTable();
+
+// The meter's choices as the options take them, from the meter's tables:
+// "100, 120, 1k, ..., 150k", "1, 0.5, 0.1" and "0.5, 1 or 2".
+QString frequencyChoices();
+QString levelChoices();
+QString intervalChoices();
+// An option's help with the choices filled in.
+QString helpOf(const OptionInfo &option);
 
 // The text of --help.
 QString helpText();

@@ -1,6 +1,8 @@
 #include "reading_recorder.h"
 
 #include "log/logged_reading.h"
+#include "profiles/tolerance_check.h"
+#include "protocol/meter_tables.h"
 #include "protocol/rd_u_values.h"
 #include "protocol/rlc_decoder.h"
 
@@ -9,9 +11,9 @@
 
 namespace vorlantlog {
 
-ReadingRecorder::ReadingRecorder(const profiles::ReferenceEditor &reference)
+ReadingRecorder::ReadingRecorder(const profiles::Reference &reference, bool kindFromReading)
     : m_reference(reference)
-    , m_judges(!reference.primary.toleranceOff || !reference.secondary.toleranceOff)
+    , m_kindFromReading(kindFromReading)
 {
 }
 
@@ -36,7 +38,7 @@ std::optional<RecordedReading> ReadingRecorder::read(const protocol::MeterFrame 
 
 RecordedReading ReadingRecorder::readRlc(const protocol::MeterFrame &frame, const QDateTime &time)
 {
-    const protocol::RlcDecodeResult decoded = protocol::decodeRlcFrame(frame, protocol::FormatContext{m_lexicons, {}});
+    const protocol::RlcDecodeResult decoded = protocol::decodeRlcFrame(frame, protocol::FormatContext{protocol::UnitTexts::design(), {}});
     m_reported = decoded.settings;
 
     LoggedReading reading;
@@ -44,12 +46,21 @@ RecordedReading ReadingRecorder::readRlc(const protocol::MeterFrame &frame, cons
     reading.settings = decoded.settings;
     reading.reading = decoded.reading;
     reading.quantities = decoded.quantities;
-    reading.primaryToleranceOn = !m_reference.primary.toleranceOff;
-    reading.secondaryToleranceOn = !m_reference.secondary.toleranceOff;
-    if (m_judges) {
-        // Numbers on the command line are read with a point, whatever the locale.
+    reading.primaryToleranceOn = m_reference.primary.on;
+    reading.secondaryToleranceOn = m_reference.secondary.on;
+    if (m_kindFromReading && m_logging) {
+        m_kindFromReading = false;
+        if (const auto quantity = profiles::quantityOfPrimaryCode(decoded.settings.primaryCode)) {
+            m_reference.primary.quantity = *quantity;
+            m_reference.primary.problem = profiles::ReferenceProblem::None;
+        } else
+            m_failure = QStringLiteral("--nominal needs a unit (100nF, 10uH, 4.7kohm) or --primary R, C or L: "
+                                       "the meter measures %1")
+                            .arg(protocol::primaryLetter(decoded.settings.primaryCode).value_or(QStringLiteral("?")));
+    }
+    if (m_reference.judges()) {
         const profiles::JudgeOutcome outcome =
-            profiles::judgeReading(decoded.reading, decoded.settings.seriesCircuit, m_reference, QLatin1Char('.'));
+            profiles::judgeReading(decoded.reading, decoded.settings.seriesCircuit, m_reference);
         const double none = std::numeric_limits<double>::quiet_NaN(); // written as an empty cell
         reading.judged = true;
         reading.judgeResult = outcome.result;

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "i18n/window_lexicons.h"
 #include "log/reading_csv.h"
-#include "profiles/tolerance_check.h"
+#include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
 
 #include <QDateTime>
+#include <QString>
 
 #include <optional>
 
@@ -26,7 +26,16 @@ struct RecordedReading
 class ReadingRecorder
 {
 public:
-    explicit ReadingRecorder(const profiles::ReferenceEditor &reference);
+    // `kindFromReading`: the main side's quantity is taken from the first
+    // RLC reading read while logging.
+    explicit ReadingRecorder(const profiles::Reference &reference, bool kindFromReading = false);
+
+    // Readings from now on are logged (before: the meter may still report
+    // settings that the set-up commands change).
+    void setLogging(bool logging) { m_logging = logging; }
+    // Why the readings cannot be judged (a main parameter of no kind the
+    // nominal value can have); empty while they can.
+    const QString &failure() const { return m_failure; }
 
     // The reading a frame carries; nullopt for one that carries none (its
     // end marks are wrong, or its mode is unknown).
@@ -34,14 +43,14 @@ public:
 
     const protocol::MeterSettings &reportedSettings() const { return m_reported; }
     bool brightnessOn() const { return m_brightnessOn; }
-    const i18n::WindowLexicons &lexicons() const { return m_lexicons; }
 
 private:
     RecordedReading readRlc(const protocol::MeterFrame &frame, const QDateTime &time);
 
-    i18n::WindowLexicons m_lexicons; // the decoder's texts are not used, but it writes them
-    profiles::ReferenceEditor m_reference;
-    bool m_judges = false;
+    profiles::Reference m_reference;
+    bool m_kindFromReading = false;
+    bool m_logging = false;
+    QString m_failure;
     protocol::MeterSettings m_reported;
     bool m_brightnessOn = true;
 };

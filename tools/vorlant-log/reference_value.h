@@ -1,12 +1,10 @@
 #pragma once
 
-// Nominal values and tolerances from the command line, turned into the line
-// editor's entries that the judgement reads. The editor keeps a nominal value
-// as a number and a unit from its list (ohm, kilo-ohm, mega-ohm; micro-, milli-,
-// henry; pico-, nano-, microfarad); a value typed with one of those prefixes
-// keeps its digits and takes that unit, any other is converted.
+// Nominal values and tolerances from the command line, and a profile line's
+// reference, as the judgement's value (profiles/reference.h).
 
-#include "profiles/tolerance_check.h"
+#include "profiles/profile_line.h"
+#include "profiles/reference.h"
 
 #include <QString>
 
@@ -16,11 +14,8 @@ namespace vorlantlog {
 
 struct Nominal
 {
-    double value = 0.0;        // SI units
-    double number = 0.0;       // the number before the prefix
-    QString digits;            // the number as typed, with a point ("4.7")
-    double prefixFactor = 1.0; // 1e-9 for "n"; 1 without a prefix
-    std::optional<int> kind;   // from a unit: primary R 0, L 1, C 2; secondary R 0
+    double value = 0.0;                        // SI units
+    std::optional<profiles::Quantity> quantity; // from a unit: R, L or C
 };
 
 // "100n", "4.7k", "4,7k", "10uH", "100nF", "4.7kohm", "0.05", "1e-7". A
@@ -28,20 +23,17 @@ struct Nominal
 // parameter, an optional unit (F, H, ohm or Ω; only ohm for the secondary).
 std::optional<Nominal> parseNominal(const QString &text, bool secondary, QString *error);
 
-// Puts a nominal value of `kind` into `entry`: its kind, unit and number text.
-void setNominal(profiles::ReferenceEntry &entry, int kind, const Nominal &nominal, bool secondary);
-
 struct ToleranceSetting
 {
     bool off = false;
-    QString text; // "5%", "<", ">"
+    profiles::ToleranceRule rule;
 };
 
 // "5%", "5", "0.5 %", "2,5%", "<", ">", "off".
 std::optional<ToleranceSetting> parseTolerance(const QString &text, QString *error);
 
-// A profile's texts hold the decimal separator of the machine that wrote
-// them; the logger reads every number with a point.
-void usePointSeparator(profiles::ReferenceEntry &entry);
+// A profile line's reference. Its texts hold the decimal separator of the
+// machine that wrote them; the logger reads a comma as a point.
+profiles::Reference profileReference(const profiles::ProfileLine &line);
 
 } // namespace vorlantlog
