@@ -95,7 +95,7 @@ enum class Outside { Escape, Memo1, TopBand, Log, MenuCaption, MenuList, OtherFi
 
 Q_DECLARE_METATYPE(Outside)
 
-class TestForm1Mends : public QObject
+class TestForm1StaleDisplay : public QObject
 {
     Q_OBJECT
 
@@ -122,7 +122,7 @@ private:
     std::unique_ptr<TForm1> m_form;
 };
 
-void TestForm1Mends::init()
+void TestForm1StaleDisplay::init()
 {
     m_rig = std::make_unique<DongleRig>();
     QVERIFY(m_rig->isValid());
@@ -130,20 +130,20 @@ void TestForm1Mends::init()
     m_rig->countReads(*m_form);
 }
 
-void TestForm1Mends::cleanup()
+void TestForm1StaleDisplay::cleanup()
 {
     m_form.reset();
     m_rig.reset();
 }
 
-void TestForm1Mends::deliver(const QByteArray &bytes)
+void TestForm1StaleDisplay::deliver(const QByteArray &bytes)
 {
     const int before = m_rig->reads();
     QVERIFY(m_rig->send(bytes));
     QTRY_COMPARE(m_rig->reads(), before + 1);
 }
 
-QStringList TestForm1Mends::openMenus() const
+QStringList TestForm1StaleDisplay::openMenus() const
 {
     QStringList open;
     for (QFrame *menu : {m_form->P_prim_RLC, m_form->P_sec_RLC, m_form->P_ser_per, m_form->P_level_RLC,
@@ -154,7 +154,7 @@ QStringList TestForm1Mends::openMenus() const
     return open;
 }
 
-void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus_data()
+void TestForm1StaleDisplay::escapeOrAPressOutsideClosesTheMenus_data()
 {
     QTest::addColumn<Outside>("where");
     QTest::addColumn<QStringList>("openAfter");
@@ -170,7 +170,7 @@ void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus_data()
     QTest::newRow("another field") << Outside::OtherField << QStringList{"P_prim_RLC", "P_freq_RLC"};
 }
 
-void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus()
+void TestForm1StaleDisplay::escapeOrAPressOutsideClosesTheMenus()
 {
     QFETCH(Outside, where);
     QFETCH(QStringList, openAfter);
@@ -219,7 +219,7 @@ void TestForm1Mends::escapeOrAPressOutsideClosesTheMenus()
     QVERIFY(!f.P_level_RLC->isHidden());
 }
 
-void TestForm1Mends::displaySwitchClosesTheMenus_data()
+void TestForm1StaleDisplay::displaySwitchClosesTheMenus_data()
 {
     QTest::addColumn<QByteArray>("frame"); // empty: the RD mode button is pressed instead
     QTest::addColumn<bool>("closes");
@@ -230,7 +230,7 @@ void TestForm1Mends::displaySwitchClosesTheMenus_data()
     QTest::newRow("mode button") << QByteArray() << true;
 }
 
-void TestForm1Mends::displaySwitchClosesTheMenus()
+void TestForm1StaleDisplay::displaySwitchClosesTheMenus()
 {
     QFETCH(QByteArray, frame);
     QFETCH(bool, closes);
@@ -254,14 +254,14 @@ void TestForm1Mends::displaySwitchClosesTheMenus()
     QCOMPARE(f.ListBox_freq_RLC->isHidden(), closes);
 }
 
-void TestForm1Mends::linkEndBlanksEveryReading_data()
+void TestForm1StaleDisplay::linkEndBlanksEveryReading_data()
 {
     QTest::addColumn<bool>("portCloses"); // else the dongle reports the link lost
     QTest::newRow("link lost") << false;
     QTest::newRow("port closed") << true;
 }
 
-void TestForm1Mends::linkEndBlanksEveryReading()
+void TestForm1StaleDisplay::linkEndBlanksEveryReading()
 {
     QFETCH(bool, portCloses);
 
@@ -289,7 +289,7 @@ void TestForm1Mends::linkEndBlanksEveryReading()
     QCOMPARE(f.RD_prim_R->text(), letter);
 }
 
-void TestForm1Mends::unusableFinderIsNamedOnce_data()
+void TestForm1StaleDisplay::unusableFinderIsNamedOnce_data()
 {
     QTest::addColumn<QString>("library");
     QTest::addColumn<QStringList>("named"); // what the line says; empty: no line
@@ -300,7 +300,7 @@ void TestForm1Mends::unusableFinderIsNamedOnce_data()
     QTest::newRow("usable") << QStringLiteral("libportvane.so") << QStringList();
 }
 
-void TestForm1Mends::unusableFinderIsNamedOnce()
+void TestForm1StaleDisplay::unusableFinderIsNamedOnce()
 {
     QFETCH(QString, library);
     QFETCH(QStringList, named);
@@ -329,7 +329,7 @@ void TestForm1Mends::unusableFinderIsNamedOnce()
     QCOMPARE(memoLines(m_form->Memo1).size(), 1);
 }
 
-void TestForm1Mends::windowIsPaintedBeforeTheProbe()
+void TestForm1StaleDisplay::windowIsPaintedBeforeTheProbe()
 {
     TForm1 &f = *m_form;
     // The window itself is covered by its panels; the display is painted with it.
@@ -351,5 +351,5 @@ void TestForm1Mends::windowIsPaintedBeforeTheProbe()
     QVERIFY(f.portReady);
 }
 
-QTEST_MAIN(TestForm1Mends)
-#include "tst_form1_mends.moc"
+QTEST_MAIN(TestForm1StaleDisplay)
+#include "tst_form1_stale_display.moc"
