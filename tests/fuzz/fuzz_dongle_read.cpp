@@ -1,6 +1,7 @@
 // One read from the dongle's port, as the link classifies it: the bytes as the
 // port hands them over (one character per byte), the first byte choosing
-// whether frames are held. A frame goes on to the frame route.
+// whether frames are held. A read told to be a frame must make one, or the
+// reading would be lost without a word; it goes on to the frame route.
 
 #include "link/dongle_reply.h"
 #include "protocol/meter_frame.h"
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -16,8 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool holdFrames = data[0] & 1;
     const QString text = QString::fromLatin1(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     if (classifyDongleRead(text, holdFrames) == DongleRead::Frame) {
-        if (const auto frame = protocol::MeterFrame::fromBytes(text.toLatin1()))
-            protocol::routeFrame(*frame);
+        const auto frame = protocol::MeterFrame::fromBytes(text.toLatin1());
+        if (!frame)
+            std::abort();
+        protocol::routeFrame(*frame);
     }
     return 0;
 }
