@@ -59,6 +59,9 @@ over = ("[LANGUAGE_FILE]\n0\t%LANGUAGE_NAME=\"Australian\"\t%CODE=au;\t%SUPERIOR
         "\t%FILEVER=RZNF1;\n0\t\"Link\"\t%COMPONENT=B2;\t%OWNER=Form1;\n0\t%LEXICON_STRINGS\n"
         "0\t%LEXICON_NAME=Form1.D1;\n0\t\"Profile!\"\n0\t%SMART_STRINGS\n").encode()
 put("language_file", "superior_chain", over + b"--next file--" + superior)
+# A flag picture after the texts.
+flag = superior.rstrip(b"\r\n") + b"\n0\t%FLAG_ICON\n0\t424D0102030405060708090A0B0C0D0E0F\n1\t1011\n"
+put("language_file", "flag", flag)
 
 for i, (sep, caret, text) in enumerate([(0, 3, "12.5"), (1, 2, "4,7k"), (0, 9, "5%"), (0, 1, "<"),
                                         (1, 5, " -1,5e3 "), (0, 0, "abc1.2.3")]):
