@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RUN_DIR  := build/release
 TEST_DIR := build/test
 
-.PHONY: run test build-run build-test bench package deps clean lang-check lang-update
+.PHONY: run test build-run build-test bench fuzz package deps clean lang-check lang-update
 
 deps:
 	@scripts/setup-deps
@@ -35,6 +35,12 @@ bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVORLANT_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+# Every reader under libFuzzer (clang, build/fuzz): FUZZ_RUNS inputs per target
+# (default 1 000 000), then a table of runs, speed, coverage and corpus.
+FUZZ_RUNS ?= 1000000
+fuzz: deps
+	@FUZZ_RUNS=$(FUZZ_RUNS) JOBS=$(JOBS) scripts/fuzz
 
 # The Debian package (build/package/vorlant_*.deb), checked by lintian.
 package: deps

@@ -43,6 +43,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 
 namespace i18n {
@@ -179,7 +180,17 @@ std::optional<QStringList> readLanguageLines(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray bytes = file.read(kMaxLanguageFileBytes + 1);
+    // In pieces: one read of the largest size would take a buffer of 16 MB for
+    // every file, however small (clearing it took seconds under a sanitizer).
+    // The file may have grown since it was measured, so the limit holds here too.
+    constexpr qint64 kPiece = 64 * 1024;
+    QByteArray bytes;
+    while (bytes.size() <= kMaxLanguageFileBytes) {
+        const QByteArray piece = file.read(std::min(kPiece, kMaxLanguageFileBytes + 1 - bytes.size()));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
     if (bytes.size() > kMaxLanguageFileBytes)
         return std::nullopt;
     return splitLanguageLines(decodeLanguageText(bytes));

@@ -7,7 +7,43 @@
 
 #include <QTest>
 
+#include <cstddef>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VORLANT_HAS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORLANT_HAS_ASAN 1
+#endif
+#endif
+#ifdef VORLANT_HAS_ASAN
+// From the sanitizer runtime (its header does not come with every compiler).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void *, std::size_t),
+                                                         void (*free_hook)(const volatile void *));
+#endif
+
+#include <atomic>
+
 using namespace i18n;
+
+namespace {
+
+// The largest block allocated while `watching` is set (sanitizer builds only).
+std::atomic<bool> watching{false};
+std::atomic<std::size_t> largestBlock{0};
+
+[[maybe_unused]] void noteAllocation(const volatile void *, std::size_t size)
+{
+    if (!watching)
+        return;
+    std::size_t seen = largestBlock;
+    while (size > seen && !largestBlock.compare_exchange_weak(seen, size)) {
+    }
+}
+
+[[maybe_unused]] void noteFree(const volatile void *) {}
+
+} // namespace
 
 class TestLanguageFile : public QObject
 {
@@ -32,6 +68,8 @@ private slots:
     void probeReadsTheFlag();
     void probeRefusesWhatIsNoFile();
     void flagLines();
+    void smallFileTakesNoBufferOfTheLargestSize();
+    void fileOfTheLargestSizeIsReadWhole();
 };
 
 void TestLanguageFile::decodesEveryEncoding_data()
@@ -260,6 +298,43 @@ void TestLanguageFile::flagLines()
     QCOMPARE(decodeFlagLine(u"0fZZ10"), QByteArray("\x0F"));
     QCOMPARE(decodeFlagLine(u"abc"), QByteArray("\xAB"));
     QCOMPARE(decodeFlagLine(QString(1000, QLatin1Char('F'))).size(), 256);
+}
+
+// Each file used to be read into a buffer of the largest size (16 MB):
+// under the sanitizers that took over a second for a file of a few lines.
+void TestLanguageFile::smallFileTakesNoBufferOfTheLargestSize()
+{
+#ifdef VORLANT_HAS_ASAN
+    LangFolder folder;
+    QVERIFY(folder.write(QStringLiteral("small.lng"), langHeader(QStringLiteral("English"), QStringLiteral("en"))));
+    static const bool hooked = __sanitizer_install_malloc_and_free_hooks(noteAllocation, noteFree) != 0;
+    QVERIFY(hooked);
+    largestBlock = 0;
+    watching = true;
+    const std::optional<QStringList> lines = readLanguageLines(folder.filePath(QStringLiteral("small.lng")));
+    watching = false;
+    QVERIFY(lines);
+    QCOMPARE(lines->size(), langHeader(QStringLiteral("English"), QStringLiteral("en")).size());
+    QVERIFY2(largestBlock < 1024 * 1024, QByteArray::number(qulonglong(largestBlock.load())));
+#else
+    QSKIP("allocations are watched through the address sanitizer, which this build lacks");
+#endif
+}
+
+void TestLanguageFile::fileOfTheLargestSizeIsReadWhole()
+{
+    LangFolder folder;
+    QByteArray bytes = (langHeader(QStringLiteral("English"), QStringLiteral("en")).join(QStringLiteral("\n"))
+                        + QStringLiteral("\n"))
+                           .toUtf8();
+    bytes += QByteArray(kMaxLanguageFileBytes - bytes.size() - 4, 'x') + "last";
+    QVERIFY(folder.writeBytes(QStringLiteral("full.lng"), bytes));
+    const std::optional<QStringList> lines = readLanguageLines(folder.filePath(QStringLiteral("full.lng")));
+    QVERIFY(lines);
+    QVERIFY(lines->last().endsWith(QLatin1String("xlast")));
+
+    QVERIFY(folder.writeBytes(QStringLiteral("over.lng"), bytes + "!"));
+    QVERIFY(!readLanguageLines(folder.filePath(QStringLiteral("over.lng"))));
 }
 
 QTEST_APPLESS_MAIN(TestLanguageFile)
