@@ -79,6 +79,5 @@ void TForm1::restoreLog(const logbook::journal::LogImage &image)
     }
     logbook::journal::applyLogImage(*logModel, image);
     SE1->setValue(image.startPosition);
-    logController->setLatestJudgeResult(image.latestJudgeResult);
     nextLogRow = image.lastRow + 1;
 }
