@@ -87,7 +87,7 @@ struct PaintCounter : QObject
     }
 };
 
-// Arg: 1 recording, 0 not.
+// Arg: 1 recording, 0 not, 2 recording into the log's journal.
 void BM_WindowAtTheLinksFastest(benchmark::State &state)
 {
     const bool recording = state.range(0) != 0;
@@ -115,6 +115,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         Form1Options options;
         options.finderLibrary = bin + QStringLiteral("/libportvane.so");
         options.settingsFolder = dir.filePath(QStringLiteral("RLC_Data"));
+        if (state.range(0) == 2)
+            options.stateFolder = dir.filePath(QStringLiteral("state"));
         auto form = std::make_unique<TForm1>(options);
         TForm1 &f = *form;
         int frames = 0;
@@ -175,7 +177,7 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         sim.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Arg(2)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 
