@@ -19,6 +19,7 @@
 #include "log/log_journal.h"
 #include "log/log_table_model.h"
 #include "window_bench_main.h"
+#include "window_bench_tools.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,27 +31,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <ctime>
-
 using namespace logbook::journal;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double threadCpuSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // Texts and numbers as the window writes them for a 100 nF capacitor.
 struct RowSource

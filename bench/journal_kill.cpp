@@ -17,6 +17,7 @@
 #include "log/log_journal_image.h"
 #include "log/log_table_model.h"
 #include "log/reading_csv.h"
+#include "window_bench_tools.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -35,24 +36,6 @@
 namespace {
 
 const char kChildVariable[] = "VORLANT_KILL_CHILD_STATE";
-
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        runFor(10);
-    }
-    return true;
-}
 
 QByteArray csvOf(const LoggedReading &reading, int row)
 {
