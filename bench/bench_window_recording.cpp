@@ -13,6 +13,7 @@
 #include "link/com_port.h"
 #include "log/log_table_model.h"
 #include "window_bench_main.h"
+#include "window_bench_tools.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -29,44 +30,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <ctime>
-
 namespace {
-
-double threadCpuSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Runs the event loop (sleeping between events) for `ms`.
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        runFor(20);
-    }
-    return true;
-}
 
 // The paintings of the log table and the area they cover: a table that
 // paints its whole picture for every new row costs several times one that
@@ -87,7 +51,7 @@ struct PaintCounter : QObject
     }
 };
 
-// Arg: 1 recording, 0 not.
+// Arg: 1 recording, 0 not, 2 recording into the log's journal.
 void BM_WindowAtTheLinksFastest(benchmark::State &state)
 {
     const bool recording = state.range(0) != 0;
@@ -115,6 +79,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         Form1Options options;
         options.finderLibrary = bin + QStringLiteral("/libportvane.so");
         options.settingsFolder = dir.filePath(QStringLiteral("RLC_Data"));
+        if (state.range(0) == 2)
+            options.stateFolder = dir.filePath(QStringLiteral("state"));
         auto form = std::make_unique<TForm1>(options);
         TForm1 &f = *form;
         int frames = 0;
@@ -175,7 +141,7 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         sim.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Arg(2)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -93,6 +93,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     bindLink();
     bindHandlers();
     bindExport();
+    createJournal();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
     // Before FormCreate, whose first lexicon look-up starts the engine.

@@ -20,6 +20,7 @@
 #include <optional>
 
 class ExportController;
+class JournalController;
 class BatchController;
 class LogController;
 class LogTableModel;
@@ -43,6 +44,10 @@ namespace i18n {
 class TLangCombo;
 class TLangManClient;
 class TLangManEngine;
+}
+
+namespace logbook::journal {
+struct LogImage;
 }
 
 namespace profiles {
@@ -162,6 +167,7 @@ public:
     ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
+    JournalController *journalController = nullptr; // the log's crash journal and its restore
     // Localization (form1_language.cpp): the engine, declared before the
     // lexicons that look up through it so that it outlives them, the window's
     // client and the binding of the language selector LangCombo1.
@@ -286,6 +292,12 @@ public:
     // --- the log into a spreadsheet (form1_export.cpp) ---
     void Button4Click();
 
+    // --- the log's journal (form1_journal.cpp) ---
+    // Offers the log a former run left behind (once, when the window shows).
+    void offerLogRestore();
+    // Puts a restored log on the window.
+    void restoreLog(const logbook::journal::LogImage &image);
+
 signals:
     // A frame's decoder has written its display panel.
     void frameDisplayed(protocol::MeterMode mode);
@@ -326,6 +338,7 @@ private:
     bool reopenLastProfile(const QString &path);
     void bindLogHandlers();
     void bindBatchViews();
+    void createJournal();
 
     // Gives the language engine its default language, "English".
     void setDefaultLanguage();

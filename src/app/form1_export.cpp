@@ -5,6 +5,7 @@
 
 #include "app/vorlant_application.h"
 #include "log/export_controller.h"
+#include "log/journal_controller.h"
 #include "log/log_controller.h"
 #include "log/spreadsheet_export.h"
 #include "panel/handler_edge.h"
@@ -28,6 +29,7 @@ void TForm1::bindExport()
 void TForm1::Button4Click()
 {
     logController->stopRecording();
+    journalController->journal()->sync();
     // The controller disables Button4 until the workbook is out.
     if (logController->multiPart())
         nextLogRow = lineCount + 1;

@@ -5,6 +5,7 @@
 #include "link/com_port.h"
 #include "link/dongle_link.h"
 #include "link/port_finder.h"
+#include "log/journal_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
@@ -129,6 +130,8 @@ void TForm1::FormShow()
     if (probed_)
         return;
     probed_ = true;
+    // Before the dongle: no reading is written while the question is open.
+    offerLogRestore();
     probeDongle();
 }
 
@@ -169,6 +172,7 @@ void TForm1::FormCloseQuery()
     T3->stop();
     P5->setEnabled(false);
     multiLogPrepared = false;
+    journalController->journal()->closeNormally();
 }
 
 void TForm1::FormClose()

@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 
+#include "log/journal_controller.h"
 #include "log/log_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
@@ -66,6 +67,7 @@ void TForm1::appendLogRow()
     reading.secondaryDeviation = secondaryDeviation;
 
     nextLogRow = logController->appendLogRow(source, reading) + 1;
+    journalController->journal()->rowWritten(nextLogRow - 1, !logController->multiPart());
 }
 
 void TForm1::resetLogTable(int rows)
@@ -106,12 +108,16 @@ void TForm1::SP1Click()
     if (SP1->isChecked() && profiles::isMultiPart(CBox10->currentIndex()))
         prepareMultiPartLog();
     logController->showRecordingState();
+    if (!SP1->isChecked())
+        journalController->journal()->sync();
 }
 
 void TForm1::B5Click()
 {
     logController->stopRecording();
     resetLogTable(LogController::kSinglePartTableRows);
+    // The user emptied the log: its journal goes too.
+    journalController->journal()->clear();
 }
 
 void TForm1::FormKeyPressSpace()

@@ -1,5 +1,7 @@
 #include "app/form1_options.h"
 
+#include "log/log_journal_file.h"
+
 #include <QCoreApplication>
 
 #ifndef VORLANT_SETTINGS_PARENT
@@ -11,5 +13,6 @@ Form1Options Form1Options::forThisProgram()
     Form1Options options;
     options.settingsFolder = QStringLiteral(VORLANT_SETTINGS_PARENT "/RLC_Data");
     options.languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/lang");
+    options.stateFolder = logbook::journal::stateFolder();
     return options;
 }

@@ -17,6 +17,7 @@ struct Form1Options
     QString finderLibrary = QStringLiteral("libportvane.so");
     QString languageFolder; // folder of the *.lng files; empty: no language files
     QString exportFolder;   // where exported workbooks get their private folder; empty: the system's temporary folder
+    QString stateFolder;    // the log's journals and recovered logs (journal/, recovered/); empty: no journal
     // Attached to the window's lexicons before anything else is built, so a
     // test sees every look-up; none: the lexicons give their design texts
     // until the language engine is attached.

@@ -56,6 +56,7 @@ void LogTableModel::setHeaderText(int column, const QString &text)
     if (column < 0 || column >= kColumns || m_headers.at(column) == text)
         return;
     m_headers[column] = text;
+    ++m_layoutRevision;
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
@@ -87,6 +88,7 @@ bool LogTableModel::setCell(int row, int column, const QString &text)
         return false;
     if (m_rows.at(row).texts.at(column) != text) {
         assign(row, column, text);
+        ++m_layoutRevision;
         const QModelIndex at = index(row, column);
         emit dataChanged(at, at, {Qt::DisplayRole, CellMarkRole});
         // The reject cell decides the colours of its row's judgement cells.
@@ -141,6 +143,7 @@ void LogTableModel::setRowCount(int rows)
         m_rows.resize(rows);
         endInsertRows();
     } else if (rows < current) {
+        ++m_layoutRevision;
         beginRemoveRows(QModelIndex(), rows, current - 1);
         m_rows.resize(rows);
         endRemoveRows();
@@ -149,6 +152,7 @@ void LogTableModel::setRowCount(int rows)
 
 void LogTableModel::clearCells()
 {
+    ++m_layoutRevision;
     if (m_rows.isEmpty())
         return;
     for (StoredRow &row : m_rows)
@@ -158,6 +162,7 @@ void LogTableModel::clearCells()
 
 void LogTableModel::clear()
 {
+    ++m_layoutRevision;
     if (m_rows.isEmpty())
         return;
     beginResetModel();
@@ -171,6 +176,7 @@ void LogTableModel::setMarks(const QString &reject, const QString &pass)
         return;
     m_rejectMark = reject;
     m_passMark = pass;
+    ++m_layoutRevision;
     if (!m_rows.isEmpty())
         emit dataChanged(index(0, kRejectColumn), index(int(m_rows.size()) - 1, kSecondaryDeviationColumn),
                          {CellMarkRole});

@@ -73,11 +73,18 @@ public:
     // The reject and pass texts of the reject column ("+" and "-" in the
     // design language); they follow the language, so the window sets them.
     void setMarks(const QString &reject, const QString &pass);
+    const QString &rejectMark() const { return m_rejectMark; }
+    const QString &passMark() const { return m_passMark; }
     // The verdict of the latest judgement: the deviation cells of every
     // reject row are marked by it, not by the verdict the row was written with.
     void setLatestJudgeResult(int judgeResult);
     int latestJudgeResult() const { return m_latestJudgeResult; }
     CellMark cellMark(int row, int column) const;
+
+    // Counts every change other than a reading written or rows added at the
+    // end (headers, marks, single cells, emptying, shrinking), so the log's
+    // journal can tell when the table's layout has to be written again.
+    quint64 layoutRevision() const { return m_layoutRevision; }
 
 signals:
     // A reading was written into `row` (written or overwritten).
@@ -98,4 +105,5 @@ private:
     QString m_rejectMark = QStringLiteral("+");
     QString m_passMark = QStringLiteral("-");
     int m_latestJudgeResult = 0;
+    quint64 m_layoutRevision = 0;
 };

@@ -84,6 +84,8 @@ int main(int argc, char *argv[])
     int status = 1;
     {
         Form1Options options = Form1Options::forThisProgram();
+        // A picture run keeps no journal and asks no question about one.
+        options.stateFolder.clear();
         if (parser.isSet(settingsOption))
             options.settingsFolder = parser.value(settingsOption);
         TForm1 Form1(options);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The journal's files on disk: one per log, private to the user (folder
+// 0700, file 0600), never reached through a symlink, and held with an
+// exclusive flock for as long as a program writes it, so a second program
+// can tell a live journal from one left behind.
+namespace logbook::journal {
+
+// $XDG_STATE_HOME/vorlant (an unset or relative XDG_STATE_HOME counts as
+// ~/.local/state).
+QString stateFolder();
+
+// Makes `folder` and its missing parents; the folder itself must then be a
+// real directory of this user, and gets mode 0700. False with `error` set.
+bool ensurePrivateFolder(const QString &folder, QString *error);
+
+// The journal files of a folder, the newest first.
+QStringList journalPaths(const QString &folder);
+
+class JournalFile
+{
+public:
+    enum class Claim { Taken, Busy, Failed };
+
+    JournalFile() = default;
+    ~JournalFile();
+    JournalFile(JournalFile &&other) noexcept;
+    JournalFile &operator=(JournalFile &&other) noexcept;
+    JournalFile(const JournalFile &) = delete;
+    JournalFile &operator=(const JournalFile &) = delete;
+
+    // A new journal in `folder` (made private first) starting with `start`:
+    // written under a hidden name, locked, then given its name, so no other
+    // program ever sees it without its header or its lock.
+    static JournalFile create(const QString &folder, QByteArrayView start, QString *error);
+    // Takes an existing journal: Busy when a live program holds it.
+    static Claim claim(const QString &path, JournalFile *file, QString *error);
+
+    bool isOpen() const { return m_fd >= 0; }
+    const QString &path() const { return m_path; }
+    qint64 size() const { return m_size; }
+
+    // Appends with one write. On failure the file is cut back to its former
+    // length, so a half record never stays behind a sound one.
+    bool append(QByteArrayView bytes, QString *error);
+    bool sync(QString *error);
+    bool truncate(qint64 size, QString *error);
+    std::optional<QByteArray> readAll(QString *error);
+    // Removes the file and lets it go.
+    bool remove(QString *error);
+    // Lets the file go (its lock with it); the file stays.
+    void close();
+
+private:
+    int m_fd = -1;
+    QString m_path;
+    qint64 m_size = 0;
+};
+
+} // namespace logbook::journal
