@@ -2,7 +2,7 @@
 // window's dispatchFrame runs them, with the settings indicators an RLCD
 // frame updates. Byte 18, when present, picks the number separators.
 
-#include "i18n/window_lexicons.h"
+#include "protocol/unit_texts.h"
 #include "protocol/meter_frame.h"
 #include "protocol/rd_u_decoder.h"
 #include "protocol/rlc_decoder.h"
@@ -21,13 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto frame = MeterFrame::fromBytes(input.first(std::min(size, MeterFrame::kSize)));
     if (!frame)
         return 0;
-    static const i18n::WindowLexicons lexicons;
     static const NumberSeparators separators[] = {
         {QStringLiteral("."), QStringLiteral(",")},
         {QStringLiteral(","), QString(QChar(0x00A0))},
         {QStringLiteral("."), QString()},
     };
-    const FormatContext context{lexicons, separators[size > MeterFrame::kSize ? data[MeterFrame::kSize] % 3 : 0]};
+    const FormatContext context{UnitTexts::design(), separators[size > MeterFrame::kSize ? data[MeterFrame::kSize] % 3 : 0]};
 
     const FrameRoute route = routeFrame(*frame);
     if (!route.accepted || !route.decoder)
@@ -35,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     switch (*route.decoder) {
     case MeterMode::Rlcd: {
         const RlcDecodeResult result = decodeRlcFrame(*frame, context);
-        showSettingIndicators(result.settings, result.reading.frequencyHz, lexicons, false);
+        showSettingIndicators(result.settings, result.reading.frequencyHz, UnitTexts::design(), false);
         showCircuitIndicators(result.settings);
         selectListsFromSettings(result.settings);
         break;
