@@ -37,7 +37,6 @@
 #include "log/batch_statistics.h"
 #include "protocol/rlc_values.h"
 
-#include <QFileDevice>
 
 #include <array>
 #include <charconv>
@@ -344,35 +343,6 @@ QByteArray csvLine(const CsvRecord &r)
     appendNumber(out, r.uPeakToPeakVolts);
     out += kLineEnd;
     return out;
-}
-
-CsvStream::CsvStream(QIODevice &device)
-    : m_device(device)
-{
-}
-
-bool CsvStream::writeHeader()
-{
-    return put(csvHeaderLine());
-}
-
-bool CsvStream::write(const CsvRecord &record)
-{
-    return put(csvLine(record));
-}
-
-QString CsvStream::errorString() const
-{
-    return m_device.errorString();
-}
-
-bool CsvStream::put(const QByteArray &line)
-{
-    if (m_device.write(line) != line.size())
-        return false;
-    if (auto *file = qobject_cast<QFileDevice *>(&m_device))
-        return file->flush();
-    return true;
 }
 
 bool writeCsvFile(const QString &path, std::int64_t count, const std::function<CsvRecord(std::int64_t)> &recordAt,
