@@ -35,7 +35,7 @@ void TForm1::createProfileControllers()
         sendSettingsCommand();
     };
     host.loadSettings = [this] { return loadSettings(); };
-    host.storeProfilePath = [this](const QString &path) { storeProfilePath(path); };
+    host.storeProfilePath = [this](const QString &path) { return rememberProfilePath(path); };
     host.logModel = [this] { return logModel; };
     host.resetLogTable = [this](int rows) { resetLogTable(rows); };
     host.showSinglePartHeaders = [this] { showSinglePartHeaders(); };

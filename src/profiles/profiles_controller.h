@@ -76,7 +76,7 @@ public:
         std::function<protocol::MeterSettings()> meterSettings;        // the settings a line stores
         std::function<void(const protocol::MeterSettings &)> applyMeterSettings; // take, show and send
         std::function<bool()> loadSettings;                            // reread the settings file
-        std::function<void(const QString &)> storeProfilePath;         // throws std::exception on failure
+        std::function<bool(const QString &)> storeProfilePath;         // false, after the box, when not stored
         std::function<LogTableModel *()> logModel;
         std::function<void(int rows)> resetLogTable;
         std::function<void()> showSinglePartHeaders;
@@ -134,9 +134,9 @@ private:
     // A changed profile file: its new line count and names, or the problem
     // in the error box. True when the change was made.
     bool showChange(const ProfileChange &change);
-    // The profile path into the settings file; a failure goes to a box
-    // headed `failed`. True when stored.
-    bool rememberProfile(const QString &path, const QString &failed);
+    // The profile path into the settings file; true when stored. When it
+    // is not (the host has said why), the host keeps it open for this run.
+    bool rememberProfile(const QString &path);
 
     Controls m_c;
     LineEditorController &m_editor;
