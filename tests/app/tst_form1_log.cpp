@@ -28,6 +28,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using protocol::MeterSettings;
 
@@ -300,6 +301,9 @@ void TestForm1Log::spaceBarRecordsOneRow_data()
     QTest::newRow("another key") << "other" << false;
     // Handed from the label up to each of its parents: still one press.
     QTest::newRow("a control that takes no keys") << "label" << true;
+    // Two presses, the second in the memory of the first, to the label and
+    // then to its parent: two presses, whatever a hand-over looks like.
+    QTest::newRow("a second press where the first was") << "same place" << true;
 }
 
 void TestForm1Log::spaceBarRecordsOneRow()
@@ -323,6 +327,17 @@ void TestForm1Log::spaceBarRecordsOneRow()
     name->setText(QStringLiteral("R1"));
     name->setCursorPosition(2);
     const Qt::Key key = state == QLatin1String("other") ? Qt::Key_X : Qt::Key_Space;
+    if (state == QLatin1String("same place")) {
+        std::optional<QKeyEvent> press;
+        for (QWidget *to : {static_cast<QWidget *>(f.Label1), f.Label1->parentWidget()}) {
+            press.emplace(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            QApplication::sendEvent(to, &*press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            QApplication::sendEvent(to, &release);
+        }
+        QTRY_COMPARE(f.SE1->value(), 3);
+        return;
+    }
     if (state == QLatin1String("label")) {
         QTest::keyClick(f.Label1, Qt::Key_Space);
         QCOMPARE(f.logModel->cell(1, 0), QString());
