@@ -227,7 +227,7 @@ void TestSettingsFile::aFullDiskLeavesTheFileAsItWas()
         try {
             settings.storeProfilePath(QStringLiteral("/a/much/longer/path.hex1"));
             QFAIL("no error");
-        } catch (const SettingsFileError &e) {
+        } catch (const app::SettingsFileError &e) {
             const QString text = QString::fromLocal8Bit(e.what());
             QVERIFY2(text.contains(file()) && text.contains(QString::fromLocal8Bit(strerror(EFBIG))),
                      qPrintable(text));
