@@ -17,7 +17,8 @@ run: build-run
 	@scripts/run $(RUN_DIR)/bin
 
 build-test: deps
-	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVORLANT_SANITIZE=ON -DVORLANT_BUILD_BENCH=OFF >/dev/null
+	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVORLANT_SANITIZE=ON -DVORLANT_BUILD_BENCH=OFF \
+	  -DVORLANT_CHECK_BENCH=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 
 test: build-test

@@ -270,6 +270,10 @@ public:
     // user, when the path is too long for the file; a file that cannot be
     // written throws app::SettingsFileError.
     bool storeProfilePath(const QString &path);
+    // A profile just made, opened or copied into the settings file. When it
+    // cannot be stored (the box says why) it stays open for this run all the
+    // same, caption and lines; false then.
+    bool rememberProfilePath(const QString &path);
     // The language selector's index at a language change (throws as above).
     void storeLanguageIndex(std::int32_t index);
 
@@ -287,7 +291,6 @@ public:
     // --- languages (form1_language.cpp) ---
     void LangManChangeLangQuery(i18n::TLangManEngine *Sender, bool &Continue);
     void LangManChangeLanguage(i18n::TLangManEngine *Sender);
-    void LangManClient1ChangeLanguage(i18n::TLangManClient *Sender);
 
     // --- the log into a spreadsheet (form1_export.cpp) ---
     void Button4Click();
@@ -336,6 +339,9 @@ private:
     void storeAutoConnect(bool checked);
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
+    // A settings file that cannot be read or written at start is no reason to
+    // stop; the reason goes to stderr, each different one once.
+    void reportSettingsProblem(const QString &why);
     void bindLogHandlers();
     void bindBatchViews();
     void createJournal();
@@ -352,4 +358,5 @@ private:
 
     bool shown_ = false;
     bool probed_ = false;
+    QStringList settingsProblemsReported_;
 };

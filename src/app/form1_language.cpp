@@ -60,7 +60,6 @@ void TForm1::createLanguageEngine()
     // Caption strips and display fields show what the program writes into them.
     LangManClient1->setHintOnly(&panel::CaptionStrip::staticMetaObject);
     LangManClient1->setHintOnly(&panel::PanelField::staticMetaObject);
-    LangManClient1->OnChangeLanguage = [this](i18n::TLangManClient *sender) { LangManClient1ChangeLanguage(sender); };
     LangManClient1->setLangManEngine(LangMan.get());
 
     langSelector = std::make_unique<i18n::TLangCombo>(LangCombo1);
@@ -110,5 +109,3 @@ void TForm1::LangManChangeLanguage(i18n::TLangManEngine *)
     JvP11->setText(lexicons.D1.GetItem(1));
     showSinglePartHeaders();
 }
-
-void TForm1::LangManClient1ChangeLanguage(i18n::TLangManClient *) {}

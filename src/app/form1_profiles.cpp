@@ -42,7 +42,7 @@ public:
         f.sendSettingsCommand();
     }
     bool loadSettings() override { return f.loadSettings(); }
-    void storeProfilePath(const QString &path) override { f.storeProfilePath(path); }
+    bool storeProfilePath(const QString &path) override { return f.rememberProfilePath(path); }
     profiles::ProfileTableView &profileTable() override { return *this; }
     void resetLogTable(int rows) override { f.resetLogTable(rows); }
     void showSinglePartHeaders() override { f.showSinglePartHeaders(); }

@@ -11,7 +11,6 @@
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
 #include "profiles/part_mode.h"
-#include "profiles/profile_file.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -35,6 +34,8 @@ bool TForm1::loadSettings()
         try {
             const app::SettingsFile file(options.settingsFolder);
             const app::SettingsFile::Load load = file.load();
+            if (load.status == app::SettingsFile::LoadStatus::Failed)
+                reportSettingsProblem(QStringLiteral("Cannot open file \"%1\". %2").arg(file.filePath(), load.why));
             if (load.status == app::SettingsFile::LoadStatus::Read) {
                 const bool autoConnect = load.values.autoConnect != 0;
                 if (CheckBox_connect_auto->isChecked() != autoConnect) {
@@ -45,7 +46,8 @@ bool TForm1::loadSettings()
                 setDefaultLanguage();
                 reopened = reopenLastProfile(load.values.profilePath);
             }
-        } catch (const std::exception &) {
+        } catch (const std::exception &e) {
+            reportSettingsProblem(QString::fromLocal8Bit(e.what()));
             reopened = false;
         }
     }
@@ -55,23 +57,28 @@ bool TForm1::loadSettings()
 
 bool TForm1::reopenLastProfile(const QString &path)
 {
-    if (!app::mayReopenProfile(path))
+    // Checked and read before anything changes: a path that fails leaves the
+    // profile open so far open, caption and all.
+    const std::optional<std::int32_t> count = app::reopenableLineCount(path);
+    if (!count)
         return false;
     currentProfilePath = path;
     profileDisplayName = app::profileDisplayName(path);
     JvP8->setText(lexicons.D1.GetItem(0) + profileDisplayName);
-    const std::optional<std::int32_t> count = app::readProfileLineCount(path);
-    if (!count)
-        return false;
-    // Only the lines the file really holds are offered.
-    const profiles::ProfileRead read = profiles::readProfile(path);
-    if (!read.contents)
-        return false;
-    lineCount = std::min(*count, read.contents->lineCount);
+    lineCount = *count;
     SE2->setMaximum(lineCount + 1);
     if (!profiles::isMultiPart(CBox10->currentIndex()))
         fillLineNames();
     return true;
+}
+
+void TForm1::reportSettingsProblem(const QString &why)
+{
+    if (settingsProblemsReported_.contains(why))
+        return;
+    settingsProblemsReported_.append(why);
+    // stderr, with the program's name, unless a message handler says otherwise.
+    qWarning("settings: %s", qPrintable(why));
 }
 
 void TForm1::adjustFrequencyList()
@@ -98,6 +105,19 @@ bool TForm1::storeProfilePath(const QString &path)
         return true;
     app::showMessage(this, windowTitle(), lexicons.D1.GetItem(9));
     return false;
+}
+
+bool TForm1::rememberProfilePath(const QString &path)
+{
+    bool stored = false;
+    try {
+        stored = storeProfilePath(path);
+    } catch (const std::exception &e) {
+        app::showMessage(this, windowTitle(), QString::fromLocal8Bit(e.what()));
+    }
+    if (!stored)
+        reopenLastProfile(path);
+    return stored;
 }
 
 void TForm1::storeLanguageIndex(std::int32_t index)

@@ -10,20 +10,20 @@ namespace app {
 // The last profile named by the settings file, reopened at start.
 
 // Every user of the machine can write the settings file, so its path is
-// reopened only when it is absolute and names a regular file (not a symlink,
-// FIFO or device) whose name ends in ".hex1". Otherwise another user could
-// aim this user's next profile write at any file this user may write.
-bool mayReopenProfile(const QString &path);
+// reopened only when it is absolute, ends in ".hex1" and the profile reader
+// accepts it for the window: a regular file of this user, not a symlink,
+// FIFO or device. The reader checks the very file it opened and every later
+// read and write of the profile checks again, so another user cannot aim
+// this user's next profile write at a file of this user's.
+//
+// The profile's line count (header and reader's rules in profile_file.h),
+// read once; nullopt when the path may not be reopened, the profile cannot
+// be read, or its header promises more lines than the log can show.
+std::optional<std::int32_t> reopenableLineCount(const QString &path);
 
 // The name the window shows for a profile: a blank and the file name without
 // its extension (" resistors" for ".../resistors.hex1").
 QString profileDisplayName(const QString &path);
-
-// The profile's line count, the signed 32-bit value at offset 0, from the
-// file opened for reading and writing as the profile operations will need
-// it; nullopt when it cannot be opened so or is too short, or the count is
-// negative or more lines than the log can show.
-std::optional<std::int32_t> readProfileLineCount(const QString &path);
 
 inline constexpr std::int32_t kMaxProfileLines = 99999;
 

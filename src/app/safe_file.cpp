@@ -1,5 +1,7 @@
 #include "app/safe_file.h"
 
+#include "files/file_replacement.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -17,10 +19,7 @@ namespace {
 
 QString errnoText(int error)
 {
-    // A symlink at the last component is what O_NOFOLLOW reports as ELOOP.
-    if (error == ELOOP)
-        return QStringLiteral("It is a symbolic link.");
-    return QString::fromLocal8Bit(std::strerror(error));
+    return files::systemMessage(error);
 }
 
 // A refusal reason for what fstat saw, or empty when the file may be used.
@@ -112,6 +111,21 @@ bool SafeFile::writeAt(std::int64_t offset, std::span<const std::uint8_t> bytes,
         if (why)
             *why = QStringLiteral("The file is not open.");
         return false;
+    }
+    // Room first for what grows the file, so a full disk refuses the write as
+    // a whole instead of leaving part of a field (where the file system can
+    // tell in advance).
+    const std::int64_t end = offset + std::int64_t(bytes.size());
+    if (end > m_size) {
+        int allocated;
+        do {
+            allocated = ::fallocate(m_fd, 0, off_t(offset), off_t(bytes.size()));
+        } while (allocated != 0 && errno == EINTR);
+        if (allocated != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
+            if (why)
+                *why = errnoText(errno);
+            return false;
+        }
     }
     std::size_t done = 0;
     while (done < bytes.size()) {

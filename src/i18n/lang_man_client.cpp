@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include <exception>
+
 namespace i18n {
 
 namespace {
@@ -215,16 +217,32 @@ void TLangManClient::store(const Control &control, quint16 id, const QString &it
     m_design.add(line);
 }
 
+template <class Step>
+void TLangManClient::forControl(const Control &control, const char *what, Step step)
+{
+    QString failure;
+    try {
+        step(control);
+        return;
+    } catch (const std::exception &e) {
+        failure = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        failure = QStringLiteral("unknown failure");
+    }
+    const QString where = control.owner.isEmpty() ? control.name : control.owner + QLatin1Char('.') + control.name;
+    const QString message = QStringLiteral("%1 %2: %3").arg(QLatin1String(what), where, failure);
+    if (m_failuresReported.contains(message))
+        return;
+    m_failuresReported.append(message);
+    qWarning("language: %s", qPrintable(message));
+}
+
 void TLangManClient::CaptureDesignTexts()
 {
     m_captured = true;
-    for (const Control &control : walk()) {
-        // One control that fails leaves the others captured.
-        try {
-            capture(control);
-        } catch (...) {
-        }
-    }
+    // One control that fails leaves the others captured.
+    for (const Control &control : walk())
+        forControl(control, "capturing", [this](const Control &c) { capture(c); });
 }
 
 void TLangManClient::capture(const Control &control)
@@ -276,12 +294,8 @@ QString TLangManClient::lookUp(const QString &lineId) const
 
 void TLangManClient::ApplyTranslations()
 {
-    for (const Control &control : walk()) {
-        try {
-            apply(control);
-        } catch (...) {
-        }
-    }
+    for (const Control &control : walk())
+        forControl(control, "translating", [this](const Control &c) { apply(c); });
 }
 
 void TLangManClient::apply(const Control &control)

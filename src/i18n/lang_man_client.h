@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -40,9 +41,6 @@ public:
     // Controls of these classes (and their subclasses) carry only a hint here:
     // the program writes their texts itself.
     void setHintOnly(const QMetaObject *controlClass);
-    // The properties taken part in, by PropertyID; by default every one the
-    // table knows.
-    void setEnabledProperties(std::set<quint16> ids) { m_enabled = std::move(ids); }
 
     // The window's own creation is complete: the engine's first use, unless a
     // look-up made during the creation came first.
@@ -81,6 +79,10 @@ private:
     bool takesPart(const TranslatableProperty &property, const Control &control) const;
     void capture(const Control &control);
     void apply(const Control &control);
+    // Runs `step` on one control; a failure is told on stderr (each once) and
+    // the other controls go on.
+    template <class Step>
+    void forControl(const Control &control, const char *what, Step step);
     QString lookUp(const QString &lineId) const;
     void store(const Control &control, quint16 id, const QString &item, const QString &text);
 
@@ -90,6 +92,7 @@ private:
     std::set<quint16> m_enabled;
     TComponentStructure m_design;
     bool m_captured = false;
+    QStringList m_failuresReported;
 };
 
 } // namespace i18n

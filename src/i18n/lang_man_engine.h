@@ -69,14 +69,10 @@ public:
     QString DefaultLanguage() const { return m_defaultLanguage; }
     // While initialised and showing the old default, switches to the new one.
     void setDefaultLanguage(const QString &language);
-    QString LangsDir() const { return m_data.settings.langsDir; }
     void setLangsDir(const QString &folder);
     QString LangFileExtension() const { return m_data.settings.extension; }
     void setLangFileExtension(const QString &extension);
-    QString LangFileSignature() const { return m_data.settings.signature; }
     void setLangFileSignature(const QString &signature);
-    TLFEncoding LangFileEncoding() const { return m_data.settings.encoding; }
-    void setLangFileEncoding(TLFEncoding encoding) { m_data.settings.encoding = encoding; }
 
     // Loading of the settings has ended: builds the language list.
     void Loaded();

@@ -1,11 +1,11 @@
 // Writing the current stores as a language file in the canonical layout
 // described in language_file.cpp.
 
+#include "files/file_replacement.h"
 #include "i18n/lang_core_data.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -94,10 +94,9 @@ SaveStatus TLangCoreData::SaveLanguageFile(const QString &name, const QString &s
     }
 
     const QString path = QFileInfo(fileName).isAbsolute() ? fileName : QDir(settings.langsDir).filePath(fileName);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return SaveStatus::WriteFailed;
-    file.write(encodeLanguageText(text, settings.encoding));
+    files::FileReplacement file(path);
+    if (file.open())
+        file.write(encodeLanguageText(text, settings.encoding));
     return file.commit() ? SaveStatus::Saved : SaveStatus::WriteFailed;
 }
 

@@ -8,24 +8,63 @@
 #include "panel/handler_edge.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 QString askWithDialog(QWidget *parent, const QString &caption, const QString &filter, const QString &suffix)
 {
-    QFileDialog dialog(parent, caption, QString(), filter);
+    // The user's home first, then the folder last saved into: the program
+    // may run from its private folder, which is no place for the user's files.
+    static QString lastFolder = QDir::homePath();
+    QFileDialog dialog(parent, caption, lastFolder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    lastFolder = dialog.directory().absolutePath();
     return dialog.selectedFiles().constFirst();
+}
+
+// Puts a new window beside the main window: right of it where the screen has
+// room, else left of it, else below it; under `above` (a window placed there
+// before) where that fits. It never covers the main window or `above`. Where
+// nothing fits, the window manager decides.
+void placeBeside(QWidget *window, const QWidget *main, const QWidget *above)
+{
+    const QScreen *screen = main->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect mainFrame = main->frameGeometry();
+    // Not shown yet, the new window has no frame: take the main window's.
+    const QSize frame = mainFrame.size() - main->geometry().size();
+    const QSize size = window->size() + frame;
+    const QRect aboveFrame = above && above->isVisible() ? above->frameGeometry() : QRect();
+    const int right = mainFrame.right() + 1;
+    const int left = mainFrame.left() - size.width();
+    QList<QPoint> places{{right, mainFrame.top()}, {left, mainFrame.top()}};
+    if (aboveFrame.isValid())
+        places += {{aboveFrame.left(), aboveFrame.bottom() + 1}, {right, aboveFrame.bottom() + 1},
+                   {left, aboveFrame.bottom() + 1}};
+    places += QPoint(mainFrame.left(), mainFrame.bottom() + 1);
+    for (const QPoint &at : places) {
+        const QRect place(at, size);
+        if (room.contains(place) && !place.intersects(mainFrame)
+            && !(aboveFrame.isValid() && place.intersects(aboveFrame))) {
+            window->move(at);
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -121,9 +160,12 @@ void BatchController::refresh()
 
 void BatchController::showStatistics()
 {
-    if (!m_statistics)
+    const bool fresh = !m_statistics;
+    if (fresh)
         m_statistics = new StatisticsWindow(Dstat, m_lexicons, m_window);
     m_statistics->showFigures(m_tracker.statistics(), m_tolerances());
+    if (fresh)
+        placeBeside(m_statistics, m_window, m_chart);
     m_statistics->show();
     m_statistics->raise();
 }
@@ -137,15 +179,16 @@ void BatchController::showChart()
         m_chart->setTolerance(m_tolerances().primary);
         m_chart->rebuild();
         m_chartStale = false;
+        placeBeside(m_chart, m_window, m_statistics);
     }
     m_chart->show();
     m_chart->raise();
     refresh();
 }
 
-QString BatchController::askFileName(int filterItem, const QString &suffix)
+QString BatchController::askFileName(QWidget *parent, int filterItem, const QString &suffix)
 {
-    return m_askFileName(m_window, Dstat.GetItem(filterItem == batch_text::CsvFiles ? batch_text::SaveCsv
+    return m_askFileName(parent, Dstat.GetItem(filterItem == batch_text::CsvFiles ? batch_text::SaveCsv
                                                                                     : batch_text::SavePng)
                                        .remove(QStringLiteral("...")),
                          Dstat.GetItem(filterItem), suffix);
@@ -153,7 +196,7 @@ QString BatchController::askFileName(int filterItem, const QString &suffix)
 
 void BatchController::saveCsv()
 {
-    const QString path = askFileName(batch_text::CsvFiles, QStringLiteral("csv"));
+    const QString path = askFileName(m_window, batch_text::CsvFiles, QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;
@@ -180,7 +223,9 @@ void BatchController::saveChartPng()
 {
     if (!m_chart)
         return;
-    const QString path = askFileName(batch_text::PngFiles, QStringLiteral("png"));
-    if (!path.isEmpty() && !m_chart->savePng(path))
-        emit failed(Dstat.GetItem(batch_text::SaveFailed), QFileInfo(path).fileName());
+    // The chart's own dialog: the chart stays in front of the main window after it.
+    const QString path = askFileName(m_chart, batch_text::PngFiles, QStringLiteral("png"));
+    QString error;
+    if (!path.isEmpty() && !m_chart->savePng(path, &error))
+        emit failed(Dstat.GetItem(batch_text::SaveFailed), QFileInfo(path).fileName() + QStringLiteral(": ") + error);
 }

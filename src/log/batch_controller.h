@@ -72,7 +72,7 @@ signals:
 private:
     void scheduleRefresh();
     void refresh();
-    QString askFileName(int filterItem, const QString &suffix);
+    QString askFileName(QWidget *parent, int filterItem, const QString &suffix);
 
     QWidget *m_window;
     const i18n::WindowLexicons &m_lexicons;

@@ -13,7 +13,7 @@ i18n::TDesignedLexicon makeBatchLexicon()
                                       QStringLiteral("Выход годных"),
                                       QStringLiteral("Значений"),
                                       QStringLiteral("Среднее"),
-                                      QStringLiteral("Ст. отклонение"),
+                                      QStringLiteral("Ст. откл. σ (n−1)"),
                                       QStringLiteral("Минимум"),
                                       QStringLiteral("Максимум"),
                                       QStringLiteral("Номинал"),

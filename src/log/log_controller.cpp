@@ -23,14 +23,20 @@ namespace {
 // From this row on a new row becomes the current one (and so scrolls into view).
 constexpr int kFirstFollowedRow = 3;
 
-bool isAncestorOf(const QObject *ancestor, const QObject *object)
+// A space press the log has counted. Qt hands an unaccepted key to each
+// parent of its receiver in turn, through the application's filter each time;
+// this copy goes that way in place of the original, so a hand-over is known
+// by the event itself.
+class CountedKeyPress : public QKeyEvent
 {
-    for (const QObject *o = object ? object->parent() : nullptr; o; o = o->parent()) {
-        if (o == ancestor)
-            return true;
+public:
+    explicit CountedKeyPress(const QKeyEvent &press)
+        : QKeyEvent(press.type(), press.key(), press.modifiers(), press.nativeScanCode(), press.nativeVirtualKey(),
+                    press.nativeModifiers(), press.text(), press.isAutoRepeat(), press.count(), press.device())
+    {
+        setTimestamp(press.timestamp());
     }
-    return false;
-}
+};
 
 } // namespace
 
@@ -208,19 +214,18 @@ bool LogController::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
-    // A hand-over of the same event to a parent of its last receiver is the
-    // same key press.
-    const bool handedOver = event == m_lastKey && isAncestorOf(watched, m_lastKeyReceiver);
-    m_lastKey = event;
-    m_lastKeyReceiver = watched;
-    if (handedOver)
-        return false;
     const auto *key = static_cast<QKeyEvent *>(event);
+    if (dynamic_cast<const CountedKeyPress *>(key))
+        return false;
     // A held key repeats; one press records one row.
     if (key->key() != Qt::Key_Space || key->isAutoRepeat())
         return false;
     if (static_cast<QWidget *>(watched)->window() != m_c.window)
         return false;
     emit spaceBarPressed();
-    return false;
+    // Not consumed: the receiver and, as usual, its parents get the press.
+    CountedKeyPress counted(*key);
+    QCoreApplication::sendEvent(watched, &counted);
+    event->setAccepted(true);
+    return true;
 }

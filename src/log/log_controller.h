@@ -4,7 +4,6 @@
 #include "log/logged_reading.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 
 class LogSelectionModel;
@@ -126,8 +125,4 @@ private:
     QTimer *m_follow = nullptr;
     int m_followedRow = 0; // the row to make current; 0: none
     int m_position = 1;    // the next single-part row; SE1 shows it
-    // The key event last seen and where: Qt hands an unaccepted key to each
-    // parent in turn, and each hand-over passes the application's filter.
-    const QEvent *m_lastKey = nullptr;
-    QPointer<QObject> m_lastKeyReceiver;
 };

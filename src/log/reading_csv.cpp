@@ -33,12 +33,11 @@
 
 #include "log/reading_csv.h"
 
+#include "files/file_replacement.h"
 #include "log/batch_statistics.h"
 #include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 
-#include <QFileDevice>
-#include <QSaveFile>
 
 #include <array>
 #include <charconv>
@@ -330,64 +329,28 @@ QByteArray csvLine(const CsvRecord &r)
     return out;
 }
 
-CsvStream::CsvStream(QIODevice &device)
-    : m_device(device)
-{
-}
-
-bool CsvStream::writeHeader()
-{
-    return put(csvHeaderLine());
-}
-
-bool CsvStream::write(const CsvRecord &record)
-{
-    return put(csvLine(record));
-}
-
-QString CsvStream::errorString() const
-{
-    return m_device.errorString();
-}
-
-bool CsvStream::put(const QByteArray &line)
-{
-    if (m_device.write(line) != line.size())
-        return false;
-    if (auto *file = qobject_cast<QFileDevice *>(&m_device))
-        return file->flush();
-    return true;
-}
-
 bool writeCsvFile(const QString &path, std::int64_t count, const std::function<CsvRecord(std::int64_t)> &recordAt,
                   QString *error)
 {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail();
-    constexpr qsizetype kChunk = 1 << 20;
-    QByteArray buffer = csvHeaderLine();
-    buffer.reserve(kChunk + 4096);
-    for (std::int64_t i = 0; i < count; ++i) {
-        buffer += csvLine(recordAt(i));
-        if (buffer.size() >= kChunk) {
-            if (file.write(buffer) != buffer.size())
-                return fail();
-            buffer.clear();
+    files::FileReplacement file(path);
+    if (file.open()) {
+        constexpr qsizetype kChunk = 1 << 20;
+        QByteArray buffer = csvHeaderLine();
+        buffer.reserve(kChunk + 4096);
+        for (std::int64_t i = 0; i < count; ++i) {
+            buffer += csvLine(recordAt(i));
+            if (buffer.size() >= kChunk) {
+                if (!file.write(buffer))
+                    break;
+                buffer.clear();
+            }
         }
+        file.write(buffer);
     }
-    if (file.write(buffer) != buffer.size())
-        return fail();
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    // Every failure above ends up here: the old file stays as it was.
+    if (file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }

@@ -12,8 +12,6 @@
 #include <functional>
 #include <optional>
 
-class QIODevice;
-
 // One line of the readings CSV, the same for the window's "Save as CSV" and
 // for a logger that streams readings. Numbers are plain SI values; an empty
 // optional or text leaves its cell empty. The layout is described in
@@ -71,24 +69,6 @@ QByteArray csvLine(const CsvRecord &record);
 QByteArray csvNumber(double value);
 // ISO 8601 local time with milliseconds and the UTC offset ("2026-12-10T13:28:57.123+01:00").
 QByteArray csvTime(const QDateTime &time);
-
-// A streaming writer: the header once, then one line per record, each pushed
-// to the device at once (a QFileDevice is flushed after every line), so a
-// crash or a lost link loses at most the line being written.
-class CsvStream
-{
-public:
-    explicit CsvStream(QIODevice &device);
-
-    bool writeHeader();
-    bool write(const CsvRecord &record);
-    QString errorString() const;
-
-private:
-    bool put(const QByteArray &line);
-
-    QIODevice &m_device;
-};
 
 // Writes a whole CSV file: the header and `count` records asked for in
 // order. The text goes to a temporary file beside `path` that replaces it

@@ -5,20 +5,42 @@
 #include "protocol/number_format.h"
 #include "protocol/rlc_values.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The figures table's rows, top to bottom, by lexicon item.
+// Room left and right of a figure in its cell.
+constexpr int kCellPadding = 8;
+
 constexpr batch_text::Item kFigureRows[] = {
     batch_text::Values,  batch_text::Mean,    batch_text::StandardDeviation, batch_text::Minimum,
     batch_text::Maximum, batch_text::Nominal, batch_text::MeanDeviation,     batch_text::Cp,
     batch_text::Cpk,
 };
+
+// At least four significant digits, and no exponent: a dissipation factor of
+// 0.0003 with a spread of 0.00002 must not read "0.0003" and "0.0000".
+QString significantText(double value, const protocol::NumberSeparators &separators)
+{
+    constexpr int kDigits = 4;
+    const int magnitude = value == 0 || !std::isfinite(value) ? 0 : int(std::floor(std::log10(std::fabs(value))));
+    const int decimals = std::clamp(kDigits - 1 - magnitude, 0, 18);
+    return protocol::formatNumber(value, std::max(kDigits, magnitude + 1), decimals, false, separators);
+}
+
+bool isRatio(protocol::RlcParameter parameter)
+{
+    return parameter == protocol::RlcParameter::Dissipation || parameter == protocol::RlcParameter::Quality;
+}
 
 } // namespace
 
@@ -105,9 +127,12 @@ void StatisticsWindow::showFigures(const BatchStatistics &statistics, const Batc
     for (int column = 0; column < groups.size(); ++column) {
         const ValueGroup &group = groups.at(column);
         const bool primary = group.role == ValueRole::Primary;
-        headers.append(m_texts.GetItem(primary ? batch_text::Primary : batch_text::Secondary) + QLatin1Char(' ')
+        // Two lines: four groups side by side fit without cutting a word.
+        headers.append(m_texts.GetItem(primary ? batch_text::Primary : batch_text::Secondary) + QLatin1Char('\n')
                        + parameterLetter(group.parameter));
         const auto valueText = [&](double v) {
+            if (isRatio(group.parameter))
+                return significantText(v, context.separators);
             return protocol::parameterValueText({group.parameter, v}, group.lastFrequencyHz, context);
         };
         const RunningStatistics &values = group.values;
@@ -122,9 +147,10 @@ void StatisticsWindow::showFigures(const BatchStatistics &statistics, const Batc
             valueText(values.min()),
             valueText(values.max()),
             capability ? valueText(capability->nominal) : none,
-            capability ? plain(capability->meanDeviationPercent, 4, 2) + QStringLiteral(" %") : none,
-            capability && capability->cp ? plain(*capability->cp, 4, 2) : none,
-            capability && capability->cpk ? plain(*capability->cpk, 4, 2) : none,
+            capability ? significantText(capability->meanDeviationPercent, context.separators) + QStringLiteral(" %")
+                       : none,
+            capability && capability->cp ? significantText(*capability->cp, context.separators) : none,
+            capability && capability->cpk ? significantText(*capability->cpk, context.separators) : none,
         };
         for (int row = 0; row < int(std::size(cells)); ++row) {
             QTableWidgetItem *item = m_figures->item(row, column);
@@ -137,4 +163,35 @@ void StatisticsWindow::showFigures(const BatchStatistics &statistics, const Batc
         }
     }
     m_figures->setHorizontalHeaderLabels(headers);
+    fitColumns();
+}
+
+void StatisticsWindow::fitColumns()
+{
+    // The columns share the width equally; the window never gets narrower
+    // than the widest header or figure needs in each.
+    const QFontMetrics metrics(m_figures->font());
+    const QFontMetrics headerMetrics(m_figures->horizontalHeader()->font());
+    int widestColumn = 0;
+    for (int column = 0; column < m_figures->columnCount(); ++column) {
+        int widest = 0;
+        if (const QTableWidgetItem *header = m_figures->horizontalHeaderItem(column)) {
+            for (const QString &line : header->text().split(QLatin1Char('\n')))
+                widest = std::max(widest, headerMetrics.horizontalAdvance(line) + 2 * kCellPadding);
+        }
+        for (int row = 0; row < m_figures->rowCount(); ++row) {
+            if (const QTableWidgetItem *item = m_figures->item(row, column))
+                widest = std::max(widest, metrics.horizontalAdvance(item->text()) + 2 * kCellPadding);
+        }
+        widestColumn = std::max(widestColumn, widest);
+    }
+    const int columns = widestColumn * m_figures->columnCount();
+    const int frame = 2 * m_figures->frameWidth();
+    const QMargins margins = layout()->contentsMargins();
+    const int needed = m_figures->verticalHeader()->sizeHint().width() + columns + frame + margins.left()
+                       + margins.right();
+    setMinimumWidth(needed);
+    if (width() < needed)
+        resize(needed, height());
+    m_figures->horizontalHeader()->setMinimumHeight(m_figures->horizontalHeader()->sizeHint().height());
 }

@@ -15,9 +15,10 @@ struct WindowLexicons;
 }
 
 // The batch's figures in a window of their own beside the main window, not
-// modal: the counts and yield, and per value group the mean, spread and range
-// formatted as the display formats values, with the tolerance figures where
-// a tolerance judges that group.
+// modal: the counts and yield, and per value group the mean, spread (the
+// sample standard deviation, n - 1) and range formatted as the display
+// formats values, with the tolerance figures where a tolerance judges that
+// group. Ratios (D, Q) and the tolerance figures get four significant digits.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ public:
 private:
     QLabel *addCount(QGridLayout *grid, const char *name);
     void retranslate();
+    void fitColumns();
 
     const i18n::TDesignedLexicon &m_texts;
     const i18n::WindowLexicons &m_lexicons;

@@ -1,10 +1,12 @@
 #include "log/trend_chart_window.h"
 
+#include "files/file_replacement.h"
+#include "i18n/window_lexicons.h"
 #include "log/batch_lexicon.h"
 #include "log/batch_tracker.h"
-#include "i18n/window_lexicons.h"
 #include "protocol/number_format.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -326,9 +328,24 @@ bool TrendChartWindow::autoScale() const
     return m_auto->isChecked();
 }
 
-bool TrendChartWindow::savePng(const QString &path)
+bool TrendChartWindow::savePng(const QString &path, QString *error)
 {
-    return m_plot->savePng(path);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !m_plot->toPixmap().save(&buffer, "PNG")) {
+        if (error)
+            *error = QStringLiteral("The picture could not be made.");
+        return false;
+    }
+    // Whole or not at all: an existing picture of that name stays as it was on failure.
+    files::FileReplacement file(path);
+    if (file.open())
+        file.write(png);
+    if (file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 int TrendChartWindow::pointCount() const

@@ -53,7 +53,8 @@ public:
     void setAutoScale(bool on);
     bool autoScale() const;
 
-    bool savePng(const QString &path);
+    // The chart as a PNG picture at `path`; false with `error` set on failure.
+    bool savePng(const QString &path, QString *error = nullptr);
 
     int pointCount() const;
     int rejectedCount() const;

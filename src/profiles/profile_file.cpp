@@ -6,16 +6,17 @@
 // count only as far as whole lines are present. Changes never write into the
 // file itself: the new contents go to a temporary file in the same folder
 // that is then renamed over the old one, so a full disk or a crash leaves the
-// old profile whole.
+// old profile whole. A symlink in the profile's place is never followed, and
+// only this user's own files are opened for writing: the remembered path
+// lies in a settings file that every user can write.
 
 #include "profiles/profile_file.h"
 
+#include "files/file_replacement.h"
 #include "i18n/designed_lexicon.h"
 #include "protocol/le_bytes.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,18 +30,20 @@ namespace profiles {
 
 namespace {
 
-QString systemMessage(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 ProfileProblem makeProblem(ProfileProblem::Kind kind, const QString &path, int error = 0)
 {
     ProfileProblem problem;
     problem.kind = kind;
     problem.path = path;
     if (error != 0)
-        problem.systemMessage = systemMessage(error);
+        problem.systemMessage = files::systemMessage(error);
+    return problem;
+}
+
+ProfileProblem refusedFile(const QString &path, const QString &why)
+{
+    ProfileProblem problem = makeProblem(ProfileProblem::CannotOpen, path);
+    problem.systemMessage = why;
     return problem;
 }
 
@@ -60,23 +63,16 @@ public:
     Descriptor &operator=(const Descriptor &) = delete;
 
     int get() const { return m_fd; }
-    // Closes now and reports the system's verdict (a write may fail only here).
-    int close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
 
 private:
     int m_fd;
 };
 
-int openRetrying(const QByteArray &path, int flags, mode_t mode = 0)
+int openRetrying(const QByteArray &path, int flags)
 {
     int fd;
     do {
-        fd = ::open(path.constData(), flags | O_CLOEXEC | O_NOCTTY, mode);
+        fd = ::open(path.constData(), flags | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -87,21 +83,28 @@ struct FileBytes
     ProfileProblem problem;
 };
 
-// The whole of a regular file. O_NONBLOCK keeps a pipe in its place from
-// blocking the open; it is refused right after.
-FileBytes readWholeFile(const QString &path, int accessFlags)
+// The whole of a regular file. A symlink as the last component is refused
+// (O_NOFOLLOW), and a file the window uses must be this user's own: the path
+// may come from the settings file, which every user can write. O_NONBLOCK
+// keeps a pipe in its place from blocking the open; it is refused right after.
+FileBytes readWholeFile(const QString &path, int accessFlags, bool mustBeOwned)
 {
     if (path.isEmpty())
         return {{}, makeProblem(ProfileProblem::CannotOpen, path, ENOENT)};
-    const int fd = openRetrying(QFile::encodeName(path), accessFlags | O_NONBLOCK);
+    const int fd = openRetrying(QFile::encodeName(path), accessFlags | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return {{}, makeProblem(ProfileProblem::CannotOpen, path, errno)};
     Descriptor file(fd);
+    QString why;
     struct stat st{};
-    if (::fstat(fd, &st) != 0)
-        return {{}, makeProblem(ProfileProblem::CannotOpen, path, errno)};
-    if (!S_ISREG(st.st_mode))
+    switch (files::checkOpenedFile(fd, mustBeOwned, &why, &st)) {
+    case files::FileReplacement::Refusal::None:
+        break;
+    case files::FileReplacement::Refusal::NotRegular:
         return {{}, makeProblem(ProfileProblem::NotRegularFile, path)};
+    default:
+        return {{}, refusedFile(path, why)};
+    }
     if (st.st_size > kMaxProfileFileSize)
         return {{}, makeProblem(ProfileProblem::TooLarge, path)};
 
@@ -159,121 +162,27 @@ ProfileRead parseProfile(const QString &path, QByteArray bytes)
     return read;
 }
 
-// The file a change replaces: a symlink's final target, so the link stays.
-struct Target
-{
-    QString path;
-    std::optional<mode_t> mode; // the permissions of the file being replaced
-    ProfileProblem problem;
-};
-
-Target replacementTarget(const QString &path)
-{
-    Target target{path, std::nullopt, {}};
-    if (path.isEmpty()) {
-        target.problem = makeProblem(ProfileProblem::CannotOpen, path, ENOENT);
-        return target;
-    }
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        target.path = info.canonicalFilePath();
-        if (target.path.isEmpty()) {
-            // A loop or a link to nowhere: let the system say which.
-            struct stat st{};
-            const int error = ::stat(QFile::encodeName(path).constData(), &st) != 0 ? errno : ENOENT;
-            target.problem = makeProblem(ProfileProblem::CannotOpen, path, error);
-            return target;
-        }
-    }
-    const QByteArray native = QFile::encodeName(target.path);
-    struct stat st{};
-    if (::stat(native.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            target.problem = makeProblem(ProfileProblem::CannotOpen, path, EISDIR);
-            return target;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            target.problem = makeProblem(ProfileProblem::NotRegularFile, path);
-            return target;
-        }
-        // A file we may not write is not ours to replace either.
-        const int fd = openRetrying(native, O_WRONLY | O_NONBLOCK);
-        if (fd < 0) {
-            target.problem = makeProblem(ProfileProblem::CannotOpen, path, errno);
-            return target;
-        }
-        ::close(fd);
-        target.mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        target.problem = makeProblem(ProfileProblem::CannotOpen, path, errno);
-    }
-    return target;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *at = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, at, std::size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = EIO;
-            return false;
-        }
-        at += written;
-        left -= written;
-    }
-    return true;
-}
-
-// Puts `bytes` at `path` whole or not at all.
+// Puts `bytes` at `path` whole or not at all. A symlink there is refused,
+// not followed, and so is a file of another user, also when it is swapped in
+// while the new contents are written.
 ProfileProblem replaceFile(const QString &path, const QByteArray &bytes)
 {
-    const Target target = replacementTarget(path);
-    if (target.problem)
-        return target.problem;
-    const QFileInfo info(target.path);
-    const QString folder = info.absolutePath();
-    const QString name = info.fileName();
-
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = QFile::encodeName(folder + QStringLiteral("/.") + name + QLatin1Char('.')
-                                      + QString::number(QRandomGenerator::global()->generate(), 36)
-                                      + QStringLiteral(".tmp"));
-        // 0666 less the umask, as a plainly created file gets.
-        fd = openRetrying(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt == 16))
-            return makeProblem(ProfileProblem::WriteFailed, path, errno);
+    files::FileReplacement file(path, {/*followLink=*/false, /*needWritable=*/true});
+    if (file.open())
+        file.write(bytes);
+    if (file.commit())
+        return {};
+    switch (file.refusal()) {
+    case files::FileReplacement::Refusal::NotRegular:
+        return makeProblem(ProfileProblem::NotRegularFile, path);
+    case files::FileReplacement::Refusal::WriteFailed: {
+        ProfileProblem problem = makeProblem(ProfileProblem::WriteFailed, path);
+        problem.systemMessage = file.errorString();
+        return problem;
     }
-    Descriptor file(fd);
-    auto fail = [&](int error) {
-        if (file.get() >= 0)
-            file.close();
-        ::unlink(temporary.constData());
-        return makeProblem(ProfileProblem::WriteFailed, path, error);
-    };
-    if (target.mode && ::fchmod(fd, *target.mode) != 0)
-        return fail(errno);
-    if (!writeAll(fd, bytes))
-        return fail(errno);
-    if (::fsync(fd) != 0)
-        return fail(errno);
-    if (file.close() != 0)
-        return fail(errno);
-    if (::rename(temporary.constData(), QFile::encodeName(target.path).constData()) != 0)
-        return fail(errno);
-    // The rename itself should survive a crash too.
-    const int dir = openRetrying(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    default:
+        return refusedFile(path, file.errorString());
     }
-    return {};
 }
 
 void ensureSize(QByteArray &bytes, qint64 size)
@@ -340,7 +249,8 @@ ProfileLine ProfileContents::line(int k) const
 
 ProfileRead readProfile(const QString &path, ProfileAccess access)
 {
-    FileBytes file = readWholeFile(path, access == ProfileAccess::ReadOnly ? O_RDONLY : O_RDWR);
+    FileBytes file = readWholeFile(path, access == ProfileAccess::ReadOnly ? O_RDONLY : O_RDWR,
+                                   access == ProfileAccess::ReadWrite);
     if (file.problem)
         return {std::nullopt, file.problem};
     return parseProfile(path, std::move(file.bytes));
@@ -403,7 +313,7 @@ ProfileChange deleteProfileLine(const QString &path, int k)
 
 ProfileProblem copyProfileFile(const QString &from, const QString &to)
 {
-    FileBytes file = readWholeFile(from, O_RDONLY);
+    FileBytes file = readWholeFile(from, O_RDONLY, /*mustBeOwned=*/true);
     if (file.problem)
         return file.problem;
     return replaceFile(to, file.bytes);

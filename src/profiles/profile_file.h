@@ -20,7 +20,7 @@ struct ProfileProblem
 {
     enum Kind {
         None,
-        CannotOpen,     // the system refused (no such file, no access, a symlink loop, a directory)
+        CannotOpen,     // refused: no such file, no access, a symlink, a directory, another user's file
         NotRegularFile, // a device, a pipe or a socket
         TooLarge,       // larger than any profile this program would make
         TooShort,       // shorter than the line count
@@ -83,13 +83,15 @@ constexpr qint64 profileLineOffset(int k)
 // once; a reader that never writes (a logger) may open a read-only one.
 enum class ProfileAccess { ReadWrite, ReadOnly };
 
-// Reads a profile. Only regular files are read (symlinks are followed).
+// Reads a profile. Only regular files are read; a symlink in the profile's
+// place is refused, and so is another user's file unless ReadOnly.
 ProfileRead readProfile(const QString &path, ProfileAccess access = ProfileAccess::ReadWrite);
 
 // Every change below replaces the file as a whole: the new contents go to a
-// temporary file beside the real one (beside a symlink's target) and are
-// renamed over it, so a failure leaves the old file complete. The file's
-// permissions are kept. A change re-reads the file first and works from the
+// temporary file beside the real one and are renamed over it, so a failure
+// leaves the old file complete. The file's permissions are kept. A symlink or
+// another user's file at the path is refused, also when it appears there
+// while the change is written. A change re-reads the file first and works from the
 // count it finds there.
 
 // A new profile of one line (any file at `path` is replaced): count 1, a zero
@@ -110,7 +112,7 @@ ProfileChange insertProfileLine(const QString &path, int k, const ProfileLine &l
 // ones. A profile of 0 lines is left as it is.
 ProfileChange deleteProfileLine(const QString &path, int k);
 
-// A byte-for-byte copy of `from` (a regular file) at `to`.
+// A byte-for-byte copy of `from` (a regular file of this user) at `to`.
 ProfileProblem copyProfileFile(const QString &from, const QString &to);
 
 } // namespace profiles

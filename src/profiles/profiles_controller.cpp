@@ -19,7 +19,6 @@
 #include <QTableView>
 
 #include <algorithm>
-#include <exception>
 
 namespace profiles {
 
@@ -240,7 +239,8 @@ QString ProfilesController::askFileName(bool forSaving)
     // question would ask about another file.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, forSaving);
     const QString current = *m_state.currentProfilePath;
-    dialog.setDirectory(current.isEmpty() ? QDir::currentPath() : QFileInfo(current).absolutePath());
+    // The program may run from its private folder: the user's home is the place to start.
+    dialog.setDirectory(current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
@@ -252,15 +252,9 @@ void ProfilesController::showFailure(const QString &failed, const ProfileProblem
     m_host.showMessage(reason.isEmpty() ? failed : failed + QLatin1Char('\n') + reason);
 }
 
-bool ProfilesController::rememberProfile(const QString &path, const QString &failed)
+bool ProfilesController::rememberProfile(const QString &path)
 {
-    try {
-        m_host.storeProfilePath(path);
-        return true;
-    } catch (const std::exception &e) {
-        m_host.showMessage(failed + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
-        return false;
-    }
+    return m_host.storeProfilePath(path);
 }
 
 void ProfilesController::createProfile()
@@ -280,7 +274,7 @@ void ProfilesController::createProfile()
     *m_state.currentProfilePath = path;
     setLineCount(1);
     m_host.showMessage(m_lexicons.D1.GetItem(4));
-    if (!rememberProfile(path, failed))
+    if (!rememberProfile(path))
         return;
     // Caption and, in single-part mode, line 1 again.
     m_host.loadSettings();
@@ -315,9 +309,8 @@ void ProfilesController::openProfile()
     listLineNames(false);
     if (read.problem)
         m_host.showMessage(describeProblem(read.problem, m_messages));
-    if (!rememberProfile(path, kOpenFailed))
-        return;
-    if (m_host.loadSettings())
+    // Not remembered: it stays open all the same, without the settings file.
+    if (!rememberProfile(path) || m_host.loadSettings())
         m_c.SB3->setEnabled(true);
     if (multiPart())
         showProfileTable();
@@ -335,7 +328,7 @@ void ProfilesController::saveProfileAs()
         showFailure(failed, problem);
         return;
     }
-    if (!rememberProfile(path, failed))
+    if (!rememberProfile(path))
         return;
     // Reopens the copy: from now on every change goes there.
     m_host.loadSettings();

@@ -81,8 +81,8 @@ public:
         virtual void applyMeterSettings(const protocol::MeterSettings &settings) = 0;
         // Reads the settings file again; false when its profile cannot be used.
         virtual bool loadSettings() = 0;
-        // Throws std::exception on failure.
-        virtual void storeProfilePath(const QString &path) = 0;
+        // False, after the box, when the path was not stored.
+        virtual bool storeProfilePath(const QString &path) = 0;
         virtual ProfileTableView &profileTable() = 0;
         virtual void resetLogTable(int rows) = 0;
         virtual void showSinglePartHeaders() = 0;
@@ -139,9 +139,9 @@ private:
     // A changed profile file: its new line count and names, or the problem
     // in the error box. True when the change was made.
     bool showChange(const ProfileChange &change);
-    // The profile path into the settings file; a failure goes to a box
-    // headed `failed`. True when stored.
-    bool rememberProfile(const QString &path, const QString &failed);
+    // The profile path into the settings file; true when stored. When it
+    // is not (the host has said why), the host keeps it open for this run.
+    bool rememberProfile(const QString &path);
 
     Controls m_c;
     LineEditorController &m_editor;

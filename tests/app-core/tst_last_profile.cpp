@@ -1,5 +1,4 @@
-// Which remembered profile paths are reopened, and the line count read from
-// the profile's header.
+// Which remembered profile paths are reopened, and with how many lines.
 
 #include "app/last_profile.h"
 
@@ -22,8 +21,6 @@ private slots:
     void initTestCase();
     void onlyRegularProfileFilesAreReopened_data();
     void onlyRegularProfileFilesAreReopened();
-    void lineCountFromTheHeader_data();
-    void lineCountFromTheHeader();
     void displayName();
 
 private:
@@ -37,6 +34,11 @@ void TestLastProfile::initTestCase()
     QVERIFY(writeAll(path("caps.hex1"), le32(3) + QByteArray(96 + 3 * 72, '\0')));
     QVERIFY(writeAll(path("upper.HEX1"), le32(1) + QByteArray(96 + 72, '\0')));
     QVERIFY(writeAll(path("notes.txt"), "not a profile"));
+    QVERIFY(writeAll(path("header-only.hex1"), le32(0)));
+    QVERIFY(writeAll(path("short.hex1"), QByteArray("\x03\x00", 2)));
+    QVERIFY(writeAll(path("negative.hex1"), le32(-1) + QByteArray(96 + 72, '\0')));
+    QVERIFY(writeAll(path("huge.hex1"), le32(100000) + QByteArray(96 + 72, '\0')));
+    QVERIFY(writeAll(path("beyond.hex1"), le32(5) + QByteArray(96 + 2 * 72, '\0')));
     QVERIFY(QFile::link(path("caps.hex1"), path("link.hex1")));
     QVERIFY(QFile::link(path("notes.txt"), path("text-link.hex1")));
     QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.hex1")).constData(), 0600), 0);
@@ -46,56 +48,33 @@ void TestLastProfile::initTestCase()
 void TestLastProfile::onlyRegularProfileFilesAreReopened_data()
 {
     QTest::addColumn<QString>("profile");
-    QTest::addColumn<bool>("reopened");
+    QTest::addColumn<std::optional<std::int32_t>>("lines"); // nullopt: not reopened
 
-    QTest::newRow("profile") << path("caps.hex1") << true;
-    QTest::newRow("extension in capitals") << path("upper.HEX1") << true;
-    QTest::newRow("deleted") << path("gone.hex1") << false;
-    QTest::newRow("other extension") << path("notes.txt") << false;
-    QTest::newRow("symlink to a profile") << path("link.hex1") << false;
-    QTest::newRow("symlink to another file") << path("text-link.hex1") << false;
-    QTest::newRow("fifo") << path("pipe.hex1") << false;
-    QTest::newRow("folder") << path("folder.hex1") << false;
-    QTest::newRow("device") << QStringLiteral("/dev/null") << false;
-    QTest::newRow("relative") << QStringLiteral("caps.hex1") << false;
-    QTest::newRow("empty") << QString() << false;
+    const std::optional<std::int32_t> no;
+    QTest::newRow("profile") << path("caps.hex1") << std::optional<std::int32_t>(3);
+    QTest::newRow("extension in capitals") << path("upper.HEX1") << std::optional<std::int32_t>(1);
+    QTest::newRow("header only") << path("header-only.hex1") << std::optional<std::int32_t>(0);
+    QTest::newRow("count beyond the end: the whole lines")
+        << path("beyond.hex1") << std::optional<std::int32_t>(2);
+    QTest::newRow("deleted") << path("gone.hex1") << no;
+    QTest::newRow("other extension") << path("notes.txt") << no;
+    QTest::newRow("symlink to a profile") << path("link.hex1") << no;
+    QTest::newRow("symlink to another file") << path("text-link.hex1") << no;
+    QTest::newRow("fifo") << path("pipe.hex1") << no;
+    QTest::newRow("folder") << path("folder.hex1") << no;
+    QTest::newRow("device") << QStringLiteral("/dev/null") << no;
+    QTest::newRow("relative") << QStringLiteral("caps.hex1") << no;
+    QTest::newRow("empty") << QString() << no;
+    QTest::newRow("too short") << path("short.hex1") << no;
+    QTest::newRow("negative count") << path("negative.hex1") << no;
+    QTest::newRow("more lines than the log holds") << path("huge.hex1") << no;
 }
 
 void TestLastProfile::onlyRegularProfileFilesAreReopened()
 {
     QFETCH(QString, profile);
-    QFETCH(bool, reopened);
-    QCOMPARE(app::mayReopenProfile(profile), reopened);
-}
-
-void TestLastProfile::lineCountFromTheHeader_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("hardLink");
-    QTest::addColumn<std::optional<std::int32_t>>("count");
-
-    QTest::newRow("three lines") << (le32(3) + QByteArray(96, '\0')) << false << std::optional<std::int32_t>(3);
-    QTest::newRow("header only") << le32(0) << false << std::optional<std::int32_t>(0);
-    QTest::newRow("too short") << QByteArray("\x03\x00", 2) << false << std::optional<std::int32_t>();
-    QTest::newRow("negative") << le32(-1) << false << std::optional<std::int32_t>();
-    QTest::newRow("more lines than the log holds") << le32(100000) << false << std::optional<std::int32_t>();
-    QTest::newRow("hard link") << le32(3) << true << std::optional<std::int32_t>();
-}
-
-void TestLastProfile::lineCountFromTheHeader()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, hardLink);
-    QFETCH(std::optional<std::int32_t>, count);
-
-    const QString profile = path("count.hex1");
-    QFile::remove(profile);
-    QFile::remove(path("second-name.hex1"));
-    QVERIFY(writeAll(profile, bytes));
-    if (hardLink)
-        QCOMPARE(::link(QFile::encodeName(profile).constData(), QFile::encodeName(path("second-name.hex1")).constData()),
-                 0);
-    QCOMPARE(app::readProfileLineCount(profile), count);
+    QFETCH(std::optional<std::int32_t>, lines);
+    QCOMPARE(app::reopenableLineCount(profile), lines);
 }
 
 void TestLastProfile::displayName()

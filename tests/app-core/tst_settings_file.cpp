@@ -4,6 +4,7 @@
 #include "app/settings_file.h"
 
 #include "file_bytes.h"
+#include "file_size_limit.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +77,7 @@ private slots:
     void aPathThatDoesNotFitIsNotWritten();
     void pathsAreWindows1251();
     void writersNeverCreateTheFile();
+    void aFullDiskLeavesTheFileAsItWas();
     void plantedFilesAreRefused_data();
     void plantedFilesAreRefused();
     void aFolderThatIsASymlinkIsRefused();
@@ -206,6 +210,30 @@ void TestSettingsFile::pathsAreWindows1251()
     QCOMPARE(bytes.left(4), le32(std::int32_t(expected.size())));
     QCOMPARE(bytes.mid(4), expected);
     QCOMPARE(settings.load().values.profilePath, QStringLiteral("/Профиль ё €/??.hex1"));
+}
+
+// The file is shared and written field by field in place: a field that does
+// not fit on the disk is not written at all, not in part.
+void TestSettingsFile::aFullDiskLeavesTheFileAsItWas()
+{
+    const SettingsFile settings(folder());
+    QCOMPARE(settings.load().status, SettingsFile::LoadStatus::Created);
+    QVERIFY(settings.storeProfilePath(QStringLiteral("/p.hex1")));
+    const QByteArray before = readAll(file());
+    QCOMPARE(before.size(), 11);
+    {
+        const FileSizeLimit full(20);
+        QVERIFY(full.active());
+        try {
+            settings.storeProfilePath(QStringLiteral("/a/much/longer/path.hex1"));
+            QFAIL("no error");
+        } catch (const app::SettingsFileError &e) {
+            const QString text = QString::fromLocal8Bit(e.what());
+            QVERIFY2(text.contains(file()) && text.contains(QString::fromLocal8Bit(strerror(EFBIG))),
+                     qPrintable(text));
+        }
+    }
+    QCOMPARE(readAll(file()), before);
 }
 
 void TestSettingsFile::writersNeverCreateTheFile()

@@ -9,13 +9,23 @@
 
 #include "i18n/window_lexicons.h"
 
+#include "file_bytes.h"
+#include "file_size_limit.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScreen>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <qcustomplot.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -79,6 +89,10 @@ private slots:
     void chartHoldsOnePointPerRow();
     void csvHoldsEveryRow();
     void rightButtonOnlyOpensTheMenu();
+    void aFailedSaveKeepsTheOldFile_data();
+    void aFailedSaveKeepsTheOldFile();
+    void windowsOpenBesideTheMainWindow();
+    void smallFiguresKeepFourDigits();
 };
 
 void TestBatchWindows::statisticsFollowRows()
@@ -170,6 +184,137 @@ void TestBatchWindows::csvHoldsEveryRow()
     });
     rig.batch.saveCsv();
     QCOMPARE(failed.size(), 1);
+}
+
+void TestBatchWindows::aFailedSaveKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("CSV") << "csv";
+    QTest::newRow("PNG") << "png";
+}
+
+// A disk that fills up while the file is written: the user's old file stays
+// byte for byte, the temporary file goes, and the message names the file
+// and the system's reason.
+void TestBatchWindows::aFailedSaveKeepsTheOldFile()
+{
+    QFETCH(QString, kind);
+    Rig rig;
+    rig.window.show();
+    for (int row = 0; row < 5; ++row)
+        rig.write(row, capacitor(100e-9 + row * 1e-9, true));
+    rig.batch.contextMenu()->chartAction()->trigger();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old." + kind);
+    const QByteArray old = "the user's old file\n";
+    QVERIFY(writeAll(path, old));
+    QWidget *dialogParent = nullptr;
+    rig.batch.setFileNameAsker([&](QWidget *parent, const QString &, const QString &, const QString &) {
+        dialogParent = parent;
+        return path;
+    });
+    QSignalSpy failed(&rig.batch, &BatchController::failed);
+    {
+        const FileSizeLimit full(64);
+        QVERIFY(full.active());
+        if (kind == "csv")
+            rig.batch.saveCsv();
+        else
+            rig.batch.saveChartPng();
+    }
+    QCOMPARE(failed.size(), 1);
+    const QString text = failed.at(0).at(1).toString();
+    QVERIFY2(text.contains("old." + kind) && text.contains(QString::fromLocal8Bit(strerror(EFBIG))), qPrintable(text));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old." + kind});
+    // The chart's dialog belongs to the chart, which so stays in front.
+    QCOMPARE(dialogParent, kind == "csv" ? &rig.window : static_cast<QWidget *>(rig.batch.chartWindow()));
+
+    // With room on the disk the same save replaces the file.
+    if (kind == "csv")
+        rig.batch.saveCsv();
+    else
+        rig.batch.saveChartPng();
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(readAll(path) != old);
+}
+
+void TestBatchWindows::windowsOpenBesideTheMainWindow()
+{
+    Rig rig;
+    rig.window.resize(300, 200);
+    rig.window.move(0, 0);
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+    rig.batch.contextMenu()->statisticsAction()->trigger();
+    rig.batch.contextMenu()->chartAction()->trigger();
+    const QRect main = rig.window.frameGeometry();
+    const QRect room = rig.window.screen()->availableGeometry();
+    StatisticsWindow *stats = rig.batch.statisticsWindow();
+    QTRY_VERIFY(stats->isVisible());
+    QVERIFY2(!stats->frameGeometry().intersects(main), qPrintable(QString("%1,%2").arg(stats->x()).arg(stats->y())));
+    QVERIFY(room.contains(stats->frameGeometry()));
+    QCOMPARE(stats->x(), main.right() + 1);
+    // Beside both where the screen has room (a large screen), else where the window manager puts it.
+    const QRect chart = rig.batch.chartWindow()->frameGeometry();
+    if (room.width() >= 1600 && room.height() >= 900) {
+        QVERIFY(!chart.intersects(main) && !chart.intersects(stats->frameGeometry()));
+        QVERIFY(room.contains(chart));
+    }
+
+    if (const QString folder = qEnvironmentVariable("VORLANT_PICTURES"); !folder.isEmpty()) {
+        // The screen as the three windows cover it.
+        QImage screen(room.size(), QImage::Format_RGB32);
+        screen.fill(Qt::darkGray);
+        QPainter painter(&screen);
+        for (QWidget *w : {static_cast<QWidget *>(rig.batch.chartWindow()), static_cast<QWidget *>(stats), &rig.window})
+            painter.drawPixmap(w->geometry().topLeft() - room.topLeft(), w->grab());
+        painter.end();
+        screen.save(folder + "/placement.png");
+    }
+}
+
+void TestBatchWindows::smallFiguresKeepFourDigits()
+{
+    Rig rig;
+    rig.window.show();
+    rig.batch.contextMenu()->statisticsAction()->trigger();
+    // Low-loss capacitors: D about 0.0003, spread 0.00002.
+    for (int row = 0; row < 4; ++row) {
+        LoggedReading r = capacitor(100e-9, true);
+        r.quantities.dissipation = 0.0003 + (row % 2 ? 2e-5 : -2e-5);
+        rig.write(row, r);
+    }
+    StatisticsWindow *stats = rig.batch.statisticsWindow();
+    QTRY_COMPARE(stats->countText("rows"), "4");
+    QTableWidget *figures = stats->figures();
+    QCOMPARE(figures->columnCount(), 2);
+    QCOMPARE(figures->item(1, 1)->text(), "0.0003000");
+    QCOMPARE(figures->item(2, 1)->text(), "0.00002309");
+    QVERIFY(figures->verticalHeaderItem(2)->text().contains("n−1"));
+
+    // Four groups: no header is cut.
+    for (int row = 4; row < 8; ++row) {
+        LoggedReading r = capacitor(100e-9, true);
+        r.settings.primaryCode = 4;   // Z
+        r.settings.secondaryCode = 2; // Q
+        r.quantities.impedance = 1591.5 + row * 0.1;
+        r.quantities.quality = 3000 + row;
+        rig.write(row, r);
+    }
+    QTRY_COMPARE(figures->columnCount(), 4);
+    QHeaderView *header = figures->horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    for (int column = 0; column < 4; ++column) {
+        for (const QString &line : figures->horizontalHeaderItem(column)->text().split('\n'))
+            QTRY_VERIFY2(header->sectionSize(column) > metrics.horizontalAdvance(line),
+                         qPrintable(QString("%1: %2 <= %3 (window %4)").arg(line).arg(header->sectionSize(column))
+                                        .arg(metrics.horizontalAdvance(line)).arg(stats->width())));
+    }
+    // A picture to look at, when asked for.
+    if (const QString folder = qEnvironmentVariable("VORLANT_PICTURES"); !folder.isEmpty())
+        stats->grab().save(folder + "/statistics.png");
 }
 
 void TestBatchWindows::rightButtonOnlyOpensTheMenu()

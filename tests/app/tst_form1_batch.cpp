@@ -197,7 +197,8 @@ void TestForm1Batch::englishTexts()
     QCOMPARE(stats->windowTitle(), QStringLiteral("Statistics"));
     deliver(capacitorFrame(47e-9));
     QTRY_COMPARE(stats->countText("rows"), "1");
-    QCOMPARE(stats->figures()->horizontalHeaderItem(0)->text(), QStringLiteral("Primary C"));
+    QCOMPARE(stats->figures()->horizontalHeaderItem(0)->text(), QStringLiteral("Primary\nC"));
+    QCOMPARE(stats->figures()->verticalHeaderItem(2)->text(), QStringLiteral("Std. dev. σ (n−1)"));
     QCOMPARE(stats->figures()->verticalHeaderItem(1)->text(), QStringLiteral("Mean"));
     QCOMPARE(stats->figures()->item(1, 0)->text(), QStringLiteral("47.000 nF"));
 }

@@ -28,6 +28,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using protocol::MeterSettings;
 
@@ -300,6 +301,10 @@ void TestForm1Log::spaceBarRecordsOneRow_data()
     QTest::newRow("another key") << "other" << false;
     // Handed from the label up to each of its parents: still one press.
     QTest::newRow("a control that takes no keys") << "label" << true;
+    // Two presses, the second in the memory of the first: to the field, which
+    // takes it, then to the window around it. Two presses, though the second
+    // looks like a hand-over of the first.
+    QTest::newRow("a second press where the first was") << "same place" << true;
 }
 
 void TestForm1Log::spaceBarRecordsOneRow()
@@ -323,6 +328,17 @@ void TestForm1Log::spaceBarRecordsOneRow()
     name->setText(QStringLiteral("R1"));
     name->setCursorPosition(2);
     const Qt::Key key = state == QLatin1String("other") ? Qt::Key_X : Qt::Key_Space;
+    if (state == QLatin1String("same place")) {
+        std::optional<QKeyEvent> press;
+        for (QWidget *to : {static_cast<QWidget *>(name), static_cast<QWidget *>(&f)}) {
+            press.emplace(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            QApplication::sendEvent(to, &*press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            QApplication::sendEvent(to, &release);
+        }
+        QTRY_COMPARE(f.SE1->value(), 3);
+        return;
+    }
     if (state == QLatin1String("label")) {
         QTest::keyClick(f.Label1, Qt::Key_Space);
         QCOMPARE(f.logModel->cell(1, 0), QString());

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -51,6 +52,7 @@ private slots:
     void autoOptionIsStoredAndReappliedAtStart();
     void lastProfileIsReopened();
     void aProfileThatIsGoneIsNotReopened();
+    void aProfileThatFailsItsCheckIsNotTakenAsOpen();
     void aPathTooLongToRememberIsReported();
     void plantedSettingsFileIsNeverWrittenThrough();
 
@@ -176,6 +178,23 @@ void TestForm1Settings::aProfileThatIsGoneIsNotReopened()
     QCOMPARE(form->lineCount, 0);
 }
 
+void TestForm1Settings::aProfileThatFailsItsCheckIsNotTakenAsOpen()
+{
+    const QString good = writeProfile("good.hex1", 3);
+    const QString bad = m_dir->filePath(QStringLiteral("bad.hex1"));
+    writeAll(bad, le32(-1) + QByteArray(96 + 72, '\0'));
+    const auto form = start();
+    QVERIFY(form->storeProfilePath(good));
+    QVERIFY(form->loadSettings());
+
+    QVERIFY(form->storeProfilePath(bad));
+    QVERIFY(!form->loadSettings());
+    QCOMPARE(form->currentProfilePath, good);
+    QCOMPARE(form->profileDisplayName, QStringLiteral(" good"));
+    QCOMPARE(form->JvP8->text(), QStringLiteral("Профиль good"));
+    QCOMPARE(form->lineCount, 3);
+}
+
 void TestForm1Settings::aPathTooLongToRememberIsReported()
 {
     const QString fits = writeProfile("short.hex1", 1);
@@ -203,9 +222,15 @@ void TestForm1Settings::plantedSettingsFileIsNeverWrittenThrough()
     QVERIFY(writeAll(target, original));
     QVERIFY(QFile::link(target, settingsPath()));
 
-    // The window starts as without settings; storing the language index at
-    // the start-up language change fails into the error box.
+    // The window starts as without settings, and says why on stderr, once;
+    // storing the language index at the start-up language change fails into
+    // the error box.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^settings: Cannot open file \".*/1\\.dat\"\\. It is a "
+                                                           "symbolic link\\.$")));
     const auto form = start();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^settings: ")));
+    QVERIFY(!form->loadSettings());
     QVERIFY(!form->CheckBox_connect_auto->isChecked());
     QCOMPARE(items(form->ListBox_freq_RLC), kFrequencies);
     QCOMPARE(m_boxes.size(), 1);

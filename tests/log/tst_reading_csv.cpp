@@ -85,7 +85,6 @@ private slots:
     void commaDecimalLocaleStillWritesPoints();
     void textsAreQuotedWhenNeeded();
     void failedWriteLeavesTheOldFile();
-    void streamPushesEveryLine();
 };
 
 void TestReadingCsv::fileReadsBackValueByValue()
@@ -258,25 +257,6 @@ void TestReadingCsv::failedWriteLeavesTheOldFile()
     QVERIFY(!writeCsvFile(dir.filePath(QStringLiteral("none/batch.csv")), 1,
                           [](std::int64_t) { return CsvRecord{}; }, &error));
     QVERIFY(!error.isEmpty());
-}
-
-void TestReadingCsv::streamPushesEveryLine()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("stream.csv"));
-    QFile out(path);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    CsvStream stream(out);
-    QVERIFY(stream.writeHeader());
-    QVERIFY(stream.write(csvRecordFor(capacitorRow(1), 1)));
-    QVERIFY(stream.write(csvRecordFor(capacitorRow(2), 2)));
-
-    // Read through another handle while the writer is still open, as after a crash.
-    QFile reader(path);
-    QVERIFY(reader.open(QIODevice::ReadOnly));
-    const QByteArray seen = reader.readAll();
-    QCOMPARE(seen, csvHeaderLine() + csvLine(csvRecordFor(capacitorRow(1), 1))
-                       + csvLine(csvRecordFor(capacitorRow(2), 2)));
 }
 
 QTEST_GUILESS_MAIN(TestReadingCsv)

@@ -1,7 +1,9 @@
+#include "file_size_limit.h"
 #include "golden.h"
 
-#include "profiles/profile_messages.h"
+#include "files/file_replacement.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_messages.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,11 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
 #include <random>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,7 +79,9 @@ private slots:
     void symlinkLoopAndDirectoryRefusedForWriting();
     void countBeyondTheEndOffersOnlyWholeLines();
     void failedWriteLeavesTheProfileWhole();
-    void symlinkIsKeptAndPermissionsToo();
+    void permissionsAreKept();
+    void aProfileSwappedForASymlinkIsRefused();
+    void aSwapDuringTheWriteIsRefused();
     void randomBytes();
 
 private:
@@ -291,7 +293,7 @@ void TestProfileFile::symlinkLoopAndDirectoryRefusedForWriting()
         QVERIFY(recordProfileLine(path, 1, namedLine("X")).problem);
         QVERIFY(copyProfileFile(path, m_path));
     }
-    QCOMPARE(readProfile(loop).problem.systemMessage, QString::fromLocal8Bit(strerror(ELOOP)));
+    QCOMPARE(readProfile(loop).problem.systemMessage, QStringLiteral("It is a symbolic link."));
     QVERIFY(QFileInfo(folder).isDir());
     QVERIFY(QFileInfo(loop).isSymLink());
     writeAll(m_path, goldenBytes("one_line.hex1"));
@@ -322,15 +324,12 @@ void TestProfileFile::failedWriteLeavesTheProfileWhole()
 
     // The system refuses files over 200 bytes from here on: the new contents
     // (388 bytes) cannot be written whole.
-    struct rlimit saved{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 200;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ProfileChange change = insertProfileLine(m_path, 2, namedLine("X"));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    ProfileChange change;
+    {
+        const FileSizeLimit full(200);
+        QVERIFY(full.active());
+        change = insertProfileLine(m_path, 2, namedLine("X"));
+    }
 
     QCOMPARE(change.problem.kind, ProfileProblem::WriteFailed);
     QCOMPARE(change.lineCount, 3);
@@ -341,21 +340,73 @@ void TestProfileFile::failedWriteLeavesTheProfileWhole()
     QVERIFY2(message.contains(QString::fromLocal8Bit(strerror(EFBIG))), qPrintable(message));
 }
 
-void TestProfileFile::symlinkIsKeptAndPermissionsToo()
+void TestProfileFile::permissionsAreKept()
 {
-    QTemporaryDir elsewhere;
-    const QString real = elsewhere.filePath(QStringLiteral("real.hex1"));
-    writeAll(real, goldenBytes("three_lines.hex1"));
-    QCOMPARE(::chmod(QFile::encodeName(real).constData(), 0640), 0);
-    QVERIFY(QFile::link(real, m_path));
-
+    writeAll(m_path, goldenBytes("three_lines.hex1"));
+    QCOMPARE(::chmod(QFile::encodeName(m_path).constData(), 0640), 0);
     QVERIFY(!recordProfileLine(m_path, 1, namedLine("X")).problem);
-    QVERIFY(QFileInfo(m_path).isSymLink());
-    QCOMPARE(readProfile(real).contents->line(1).lineName, QStringLiteral("X"));
+    QCOMPARE(readProfile(m_path).contents->line(1).lineName, QStringLiteral("X"));
     struct stat st{};
-    QCOMPARE(::stat(QFile::encodeName(real).constData(), &st), 0);
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
     QCOMPARE(st.st_mode & 07777, mode_t(0640));
-    QCOMPARE(strayFiles(elsewhere.path(), {"real.hex1"}), QStringList());
+    QCOMPARE(strayFiles(m_folder->path(), {"parts.hex1"}), QStringList());
+}
+
+// The remembered path lies in a file every user can write: someone stores the
+// path of a plain profile in a folder of theirs, then swaps that file for a
+// symlink to a file of the victim. Nothing the victim does with "the profile"
+// may then read or change the victim's file.
+void TestProfileFile::aProfileSwappedForASymlinkIsRefused()
+{
+    QTemporaryDir victimFolder;
+    const QString victim = victimFolder.filePath(QStringLiteral("victim.hex1"));
+    const QByteArray victimBytes = goldenBytes("three_lines.hex1");
+    writeAll(victim, victimBytes);
+
+    writeAll(m_path, goldenBytes("one_line.hex1"));
+    QVERIFY(readProfile(m_path).contents);
+    QVERIFY(QFile::remove(m_path));
+    QVERIFY(QFile::link(victim, m_path));
+
+    const ProfileRead read = readProfile(m_path);
+    QVERIFY(!read.contents);
+    QCOMPARE(read.problem.kind, ProfileProblem::CannotOpen);
+    QVERIFY(!readProfile(m_path, ProfileAccess::ReadOnly).contents);
+    QVERIFY(recordProfileLine(m_path, 1, namedLine("X")).problem);
+    QVERIFY(insertProfileLine(m_path, 1, namedLine("X")).problem);
+    QVERIFY(deleteProfileLine(m_path, 1).problem);
+    QVERIFY(createProfileFile(m_path, namedLine("X")));
+    const QString source = m_folder->filePath(QStringLiteral("source.hex1"));
+    writeAll(source, goldenBytes("one_line.hex1"));
+    QVERIFY(copyProfileFile(m_path, m_folder->filePath(QStringLiteral("copy.hex1"))));
+    QVERIFY(copyProfileFile(source, m_path));
+
+    QCOMPARE(readAll(victim), victimBytes);
+    QVERIFY(QFileInfo(m_path).isSymLink());
+    QCOMPARE(strayFiles(victimFolder.path(), {"victim.hex1"}), QStringList());
+}
+
+// The same swap while a change is being written: the rename must not land on
+// a symlink that appeared after the checks.
+void TestProfileFile::aSwapDuringTheWriteIsRefused()
+{
+    QTemporaryDir victimFolder;
+    const QString victim = victimFolder.filePath(QStringLiteral("victim.hex1"));
+    const QByteArray victimBytes = goldenBytes("three_lines.hex1");
+    writeAll(victim, victimBytes);
+    writeAll(m_path, goldenBytes("one_line.hex1"));
+
+    files::FileReplacement file(m_path, {false, true});
+    QVERIFY(file.open());
+    QVERIFY(file.write(goldenBytes("one_line.hex1")));
+    QVERIFY(QFile::remove(m_path));
+    QVERIFY(QFile::link(victim, m_path));
+    QVERIFY(!file.commit());
+    QCOMPARE(file.refusal(), files::FileReplacement::Refusal::CannotOpen);
+
+    QCOMPARE(readAll(victim), victimBytes);
+    QVERIFY(QFileInfo(m_path).isSymLink());
+    QCOMPARE(strayFiles(m_folder->path(), {"parts.hex1"}), QStringList());
 }
 
 void TestProfileFile::randomBytes()

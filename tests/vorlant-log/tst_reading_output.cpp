@@ -2,18 +2,22 @@
 // hold every line as soon as it is written.
 
 #include "file_bytes.h"
+#include "file_size_limit.h"
 #include "option_table.h"
 #include "reading_output.h"
 
 #include "log/reading_csv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace vorlantlog;
@@ -67,6 +71,8 @@ private slots:
     void everyLineIsInTheFileAtOnce();
     void appendingKeepsOneHeader();
     void unwritableOutputIsRefused();
+    void aFullDiskKeepsTheOldFile_data();
+    void aFullDiskKeepsTheOldFile();
 };
 
 void TestReadingOutput::jsonHasTheCsvColumns()
@@ -174,6 +180,43 @@ void TestReadingOutput::unwritableOutputIsRefused()
     ReadingOutput second;
     QVERIFY(!second.open(dir.filePath(QStringLiteral("none/out.csv")), false, OutputFormat::Jsonl, &error));
     QVERIFY2(error.contains(QStringLiteral("none/out.csv")), qPrintable(error));
+}
+
+void TestReadingOutput::aFullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("append");
+    QTest::newRow("new file") << false;
+    QTest::newRow("appended") << true;
+}
+
+// The disk fills up: a new output never replaces the old file before its
+// header is on disk, and a reading that does not fit leaves no half line;
+// the reason is the system's own.
+void TestReadingOutput::aFullDiskKeepsTheOldFile()
+{
+    QFETCH(bool, append);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.csv"));
+    const QByteArray old = csvHeaderLine() + csvLine(fullRecord());
+    QVERIFY(writeAll(path, old));
+    const QString reason = QString::fromLocal8Bit(strerror(EFBIG));
+
+    ReadingOutput output;
+    QString error;
+    {
+        const FileSizeLimit full(append ? old.size() + 20 : 40);
+        QVERIFY(full.active());
+        if (append) {
+            QVERIFY2(output.open(path, true, OutputFormat::Csv, &error), qPrintable(error));
+            QVERIFY(!output.write(fullRecord()));
+            error = output.errorString();
+        } else {
+            QVERIFY(!output.open(path, false, OutputFormat::Csv, &error));
+        }
+    }
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.csv")});
 }
 
 QTEST_GUILESS_MAIN(TestReadingOutput)

@@ -55,8 +55,6 @@ public:
     // Ends the run as a finished one (SIGINT, SIGTERM).
     void stop();
 
-    std::int64_t linesWritten() const { return m_lines; }
-
 signals:
     void finished(int exitStatus);
 

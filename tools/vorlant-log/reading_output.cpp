@@ -7,10 +7,13 @@
 //   7B 22 74 69 6D 65 22 3A 22 32 30 32 36 2D 31 32 2D 31 30 54 ...
 //   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
 //
-// CSV lines come from the readings CSV's own streaming writer.
+// CSV lines are the readings CSV's own (csvLine).
 
 #include "reading_output.h"
 
+#include "files/file_replacement.h"
+
+#include <cerrno>
 #include <cmath>
 #include <unistd.h>
 
@@ -119,42 +122,71 @@ ReadingOutput::~ReadingOutput() = default;
 bool ReadingOutput::open(const QString &path, bool append, OutputFormat format, QString *error)
 {
     m_format = format;
-    bool opened;
-    if (path.isEmpty()) {
-        opened = m_file.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                             QFileDevice::DontCloseHandle);
-    } else {
-        m_file.setFileName(path);
-        opened = m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered
-                             | (append ? QIODevice::Append : QIODevice::Truncate));
-    }
-    if (!opened) {
-        *error = QStringLiteral("cannot write %1: %2").arg(name(), m_file.errorString());
+    m_error.clear();
+    const auto refuse = [&](const QString &why) {
+        *error = QStringLiteral("cannot write %1: %2").arg(name(), why);
         return false;
+    };
+    if (path.isEmpty()) {
+        if (!m_file.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            return refuse(m_file.errorString());
+        return format != OutputFormat::Csv || put(csvHeaderLine()) || refuse(errorString());
     }
-    if (format == OutputFormat::Csv) {
-        m_csv = std::make_unique<CsvStream>(m_file);
-        // A file that already has lines has its header.
-        const bool hasLines = append && !path.isEmpty() && m_file.size() > 0;
-        if (!hasLines && !m_csv->writeHeader()) {
-            *error = QStringLiteral("cannot write %1: %2").arg(name(), errorString());
-            return false;
-        }
+    m_file.setFileName(path);
+    if (!append) {
+        // The new file, with its header, takes the name only once it is on
+        // disk: a full disk leaves the old file as it was.
+        files::FileReplacement fresh(path);
+        if (fresh.open() && format == OutputFormat::Csv)
+            fresh.write(csvHeaderLine());
+        if (!fresh.commit())
+            return refuse(fresh.errorString());
     }
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::Append))
+        return refuse(m_file.errorString());
+    m_wholeSize = m_file.size();
+    // A file that already has lines has its header.
+    if (append && format == OutputFormat::Csv && m_wholeSize == 0 && !put(csvHeaderLine()))
+        return refuse(errorString());
     return true;
 }
 
 bool ReadingOutput::write(const CsvRecord &record)
 {
-    if (m_csv)
-        return m_csv->write(record);
-    const QByteArray line = jsonLine(record);
-    return m_file.write(line) == line.size() && m_file.flush();
+    return put(m_format == OutputFormat::Csv ? csvLine(record) : jsonLine(record));
+}
+
+bool ReadingOutput::put(const QByteArray &line)
+{
+    // Straight to the system, which names the reason of a short write.
+    const char *at = line.constData();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(m_file.handle(), at, std::size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            break;
+        }
+        at += written;
+        left -= written;
+    }
+    if (left == 0) {
+        m_wholeSize += line.size();
+        return true;
+    }
+    m_error = files::systemMessage(errno);
+    // A file ends with the last whole line, as it was before this one.
+    if (!m_file.fileName().isEmpty())
+        m_file.resize(m_wholeSize);
+    return false;
 }
 
 QString ReadingOutput::errorString() const
 {
-    return m_file.errorString();
+    return m_error.isEmpty() ? m_file.errorString() : m_error;
 }
 
 QString ReadingOutput::name() const

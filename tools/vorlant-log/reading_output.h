@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QString>
 
-#include <memory>
 
 namespace vorlantlog {
 
@@ -18,9 +17,10 @@ namespace vorlantlog {
 //   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
 QByteArray jsonLine(const CsvRecord &record);
 
-// Where the readings go: a file or standard output, as CSV (through the
-// readings CSV's streaming writer) or JSON lines. Every line is handed to
-// the system as soon as it is written.
+// Where the readings go: a file or standard output, as CSV (the readings
+// CSV's lines) or JSON lines. Every line is handed to the system as soon as
+// it is written. A file is never left with half a line, nor emptied when its
+// new header cannot be written: the old file then stays as it was.
 class ReadingOutput
 {
 public:
@@ -37,9 +37,12 @@ public:
     QString name() const;
 
 private:
+    bool put(const QByteArray &line);
+
     QFile m_file;
-    std::unique_ptr<CsvStream> m_csv;
     OutputFormat m_format = OutputFormat::Csv;
+    qint64 m_wholeSize = 0; // the file's size after the last whole line
+    QString m_error;
 };
 
 } // namespace vorlantlog

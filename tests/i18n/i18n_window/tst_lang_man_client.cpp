@@ -16,8 +16,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+
+#include <stdexcept>
 
 using namespace i18n;
 
@@ -29,6 +32,19 @@ class ProgramText : public QLabel
     Q_OBJECT
 public:
     using QLabel::QLabel;
+};
+
+// Refuses the English window title by throwing, as a failing control would.
+class RefusedTitle : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange
+            && static_cast<QWidget *>(watched)->windowTitle() == QStringLiteral("Logger"))
+            throw std::runtime_error("the title was refused");
+        return false;
+    }
 };
 
 template <class W>
@@ -119,6 +135,7 @@ private slots:
     void cleanup();
     void capturesTheDesignTexts();
     void appliesALanguageAndComesBack();
+    void aControlThatFailsIsToldOnceAndTheOthersGoOn();
     void appliesOnlyToEntriesThatExist();
     void selectorChangesTheLanguage();
     void joiningLateCatchesUp();
@@ -212,6 +229,26 @@ void TestLangManClient::capturesTheDesignTexts()
         QCOMPARE(line.Changeable, kHasTranslation);
     }
     QCOMPARE(client.DesignTexts().size(), std::size_t(18));
+}
+
+// A control whose new text sets off a failure: the failure is told on
+// stderr with the control and the reason, once however often it recurs, and
+// every other control is translated all the same.
+void TestLangManClient::aControlThatFailsIsToldOnceAndTheOthersGoOn()
+{
+    TestWindow window;
+    window.client.setLangManEngine(m_engine.get());
+    RefusedTitle refused;
+    window.form.installEventFilter(&refused);
+    QTest::ignoreMessage(QtWarningMsg, "language: translating Form1: the title was refused");
+    window.client.FormCreated();
+    QCOMPARE(window.at<QPushButton>("B2")->text(), QStringLiteral("Connect"));
+    QCOMPARE(window.at<QListWidget>("ListBox_freq_RLC")->item(0)->text(), QStringLiteral("Auto"));
+
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^language: ")));
+    QCOMPARE(m_engine->Translate(QStringLiteral("ru")), QStringLiteral("Русский"));
+    QCOMPARE(m_engine->Translate(QStringLiteral("English")), QStringLiteral("English"));
+    QCOMPARE(window.at<QPushButton>("B2")->text(), QStringLiteral("Connect"));
 }
 
 void TestLangManClient::appliesALanguageAndComesBack()

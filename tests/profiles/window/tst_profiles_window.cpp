@@ -54,6 +54,7 @@ private slots:
     void createProfile();
     void openProfile();
     void badProfileKeepsThePreviousOne();
+    void aProfileThatCannotBeRememberedStaysOpen();
     void multiPartShowsTheProfile();
     void tableClickAppliesTheLineAndSendsIt();
     void navigatorArrowsStepTheOtherWay();
@@ -248,7 +249,7 @@ void TestProfilesWindow::badProfileKeepsThePreviousOne()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray::fromHex("FFFFFFFF") + QByteArray(200, 'x'));
     }
-    for (const Bad &bad : {Bad{loop, QString::fromLocal8Bit(strerror(ELOOP))},
+    for (const Bad &bad : {Bad{loop, QStringLiteral("It is a symbolic link.")},
                            Bad{negative, QStringLiteral("меньше нуля")}}) {
         openWithDialog(bad.path);
         QVERIFY2(lastMessage().startsWith(QStringLiteral("Неудача!\n")), qPrintable(lastMessage()));
@@ -274,6 +275,38 @@ void TestProfilesWindow::badProfileKeepsThePreviousOne()
     // And another profile opens as usual.
     openWithDialog(three);
     QCOMPARE(f.lineCount, 3);
+}
+
+// The settings file cannot take the new path: the user is told, and the
+// profile just made or opened is the open one, caption and lines, not the one
+// the settings file still names.
+void TestProfilesWindow::aProfileThatCannotBeRememberedStaysOpen()
+{
+    TForm1 &f = *m_form;
+    const QString three = placeGolden("three_lines.hex1");
+    openWithDialog(three);
+
+    // Too long for the settings file.
+    const QString longName = QString(190, QLatin1Char('p'));
+    const QString longPath = m_dir->filePath(longName + QStringLiteral(".hex1"));
+    answerFileDialog(m_dir->filePath(longName));
+    f.SB1->click();
+    QVERIFY(QFile::exists(longPath));
+    QCOMPARE(lastMessage(), f.lexicons.D1.GetItem(9));
+    QCOMPARE(f.currentProfilePath, longPath);
+    QCOMPARE(f.JvP8->text(), QStringLiteral("Профиль ") + longName);
+    QCOMPARE(f.lineCount, 1);
+
+    // A settings file that cannot be written at all.
+    const QString settings = m_dir->filePath(QStringLiteral("RLC_Data/1.dat"));
+    QVERIFY(QFile::remove(settings));
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("elsewhere")), settings));
+    openWithDialog(three);
+    QVERIFY2(lastMessage().startsWith(QStringLiteral("Cannot open file")), qPrintable(lastMessage()));
+    QCOMPARE(f.currentProfilePath, three);
+    QCOMPARE(f.JvP8->text(), QStringLiteral("Профиль three_lines"));
+    QCOMPARE(f.lineCount, 3);
+    QVERIFY(f.SB3->isEnabled());
 }
 
 void TestProfilesWindow::multiPartShowsTheProfile()
