@@ -11,6 +11,7 @@
 #include "reading_output.h"
 #include "reading_recorder.h"
 
+#include "profiles/reference.h"
 #include "protocol/frame_encoder.h"
 
 #include <QFile>
@@ -41,15 +42,15 @@ std::vector<protocol::MeterFrame> capacitorFrames(int count)
     return frames;
 }
 
-profiles::ReferenceEditor capacitorTolerance()
+// 100 nF ± 5 %, as `--nominal 100n --tol 5%` gives it.
+profiles::Reference capacitorTolerance()
 {
-    profiles::ReferenceEditor editor;
-    editor.primary.kind = 2; // C
-    editor.primary.unit = 1; // nF
-    editor.primary.nominal = QStringLiteral("100");
-    editor.primary.tolerance = QStringLiteral("5%");
-    editor.primary.toleranceOff = false;
-    return editor;
+    profiles::Reference reference;
+    reference.primary.on = true;
+    reference.primary.quantity = profiles::Quantity::Capacitance;
+    reference.primary.nominal = 100e-9;
+    reference.primary.rule = profiles::ToleranceRule::withinPercent(5.0);
+    return reference;
 }
 
 long residentKilobytes()

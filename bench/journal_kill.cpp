@@ -54,7 +54,7 @@ int runChild(const QString &stateFolder)
     if (!waitFor([&f] { return f.portReady; }, 20000))
         return 3;
     f.B2->click();
-    if (!waitFor([&f] { return f.meterConnected && !f.T4->isActive() && f.holdFrames == 0; }, 20000))
+    if (!waitFor([&f] { return f.meterConnected && !f.T4->isActive() && f.frameHold.holdFrames() == 0; }, 20000))
         return 4;
     int printed = 0;
     QObject::connect(&f, &TForm1::frameDisplayed, [&] {

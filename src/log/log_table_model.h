@@ -78,6 +78,7 @@ public:
     // The verdict of the latest judgement: the deviation cells of every
     // reject row are marked by it, not by the verdict the row was written with.
     void setLatestJudgeResult(int judgeResult);
+    int latestJudgeResult() const { return m_latestJudgeResult; }
     CellMark cellMark(int row, int column) const;
 
     // Counts every change other than a reading written or rows added at the

@@ -42,4 +42,17 @@ inline void writeI32(std::span<std::uint8_t> bytes, std::size_t offset, std::int
     write32(bytes, offset, std::uint32_t(value));
 }
 
+inline std::uint16_t read16(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    requireRange(bytes.size(), offset, 2);
+    return std::uint16_t(bytes[offset] | bytes[offset + 1] << 8);
+}
+
+inline void write16(std::span<std::uint8_t> bytes, std::size_t offset, std::uint16_t value)
+{
+    requireRange(bytes.size(), offset, 2);
+    bytes[offset] = std::uint8_t(value);
+    bytes[offset + 1] = std::uint8_t(value >> 8);
+}
+
 } // namespace protocol::le

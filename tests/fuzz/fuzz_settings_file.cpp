@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (load.status != app::SettingsFile::LoadStatus::Read)
         std::abort(); // a readable file of any content must be read
     if (!load.values.profilePath.isEmpty()) {
-        app::mayReopenProfile(load.values.profilePath);
+        app::reopenableLineCount(load.values.profilePath);
         app::profileDisplayName(load.values.profilePath);
     }
     return 0;
