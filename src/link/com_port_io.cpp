@@ -91,8 +91,12 @@ bool TCustomComPort::handleRxNotice(quint64 generation)
 {
     if (!open_ || generation != generation_ || fd_ < 0)
         return false;
-    // Counted now: bytes already taken by a direct read raise nothing.
-    const int count = InputCount();
+    // Counted now: bytes already taken by a direct read raise nothing. When
+    // the thread reads, a notice is about finished blocks: bytes of a block
+    // still coming in get a notice of their own once it ends.
+    int count = InputCount();
+    if (readsBlocks() && count > 0)
+        count = int(std::min<qint64>(queue_->finishedByteCount(), std::numeric_limits<int>::max()));
     if (count <= 0)
         return false;
     const int inputSize = activeBuffer_.InputSize;

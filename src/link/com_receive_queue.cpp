@@ -112,6 +112,12 @@ qsizetype ComReceiveQueue::byteCount() const
     return m_bytes;
 }
 
+qsizetype ComReceiveQueue::finishedByteCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_bytes - m_open.Data.size();
+}
+
 void ComReceiveQueue::clear()
 {
     const std::lock_guard lock(m_mutex);

@@ -56,6 +56,8 @@ public:
     // Until bytes are there, the thread has ended, or timeoutMs (-1: no limit) passed.
     void waitForBytes(int timeoutMs);
     qsizetype byteCount() const;
+    // Bytes of the finished blocks alone.
+    qsizetype finishedByteCount() const;
     // Throws away every byte not yet taken.
     void clear();
     // Finished blocks pushed out because the owner did not take them in time.

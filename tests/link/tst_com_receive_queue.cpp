@@ -23,6 +23,7 @@ void TestComReceiveQueue::blocksAndBytesShareTheQueue()
     queue.append("OK+", 3, t0, 1001);
     queue.append("LOST", 4, t0 + std::chrono::milliseconds(3), 1004);
     QCOMPARE(queue.byteCount(), 9);
+    QCOMPARE(queue.finishedByteCount(), 2);
 
     // The open block is no block yet, but a read takes its bytes.
     std::vector<TRxBlock> blocks = queue.takeBlocks();

@@ -104,7 +104,7 @@ Simulator::Simulator(SimOptions options, SimStreams streams)
       m_link(m_options.linkPath),
       m_dongle(m_options.dongle),
       m_meter(MeterModel::Config{m_options.parts, m_options.readingsPerPart, m_options.noisePercent,
-                                 m_options.seed})
+                                 m_options.seed, m_options.numbered})
 {
     // Made here so that a signal arriving before start() is not lost.
     if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
