@@ -164,6 +164,8 @@ public:
     panel::MenuController *menus = nullptr; // opens and closes the selection menus
     LogController *logController = nullptr; // SG, SE1, SP1, B5 and the space bar
     logbook::LocalClock logClock;           // the time of each row
+    // While a frame from the port is dispatched: when it arrived there, the time of its row.
+    std::optional<qint64> frameArrivalMs;
     ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -32,7 +33,16 @@ void TForm1::bindLink()
         Memo1->appendPlainText(DongleLink::statusText(status, lexicons.Dlang_connect));
     });
     connect(link, &DongleLink::offerChanged, this, &TForm1::showConnectOffer);
-    connect(link, &DongleLink::frameReceived, this, &TForm1::dispatchFrame);
+    connect(link, &DongleLink::frameReceived, this, [this, link](const protocol::MeterFrame &frame) {
+        // A row made from this frame carries the time it reached the port,
+        // however long it waited for the window.
+        frameArrivalMs = link->frameArrivalMs();
+        const auto done = qScopeGuard([this] { frameArrivalMs.reset(); });
+        dispatchFrame(frame);
+    });
+    // Said where the link's state is, without taking room on the window.
+    connect(link, &DongleLink::blocksDropped, this,
+            [this](quint64 total) { Memo1->setToolTip(DongleLink::droppedBlocksText(total)); });
 
     connect(link, &DongleLink::buttonPauseWanted, this, [this] { enableTimer(T2); });
     connect(link, &DongleLink::supervisionWanted, this, [this](bool running) {

@@ -38,7 +38,7 @@ void TForm1::bindLogHandlers()
 
 void TForm1::appendLogRow()
 {
-    const QDateTime now = logClock.now();
+    const QDateTime now = frameArrivalMs ? logClock.at(*frameArrivalMs) : logClock.now();
     logbook::LogRowSource source;
     source.primaryLetter = L_Prim_RLC->text();
     source.primaryValue = L_prim_n->text();

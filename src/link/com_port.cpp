@@ -6,6 +6,7 @@
 #include "link/com_device.h"
 #include "link/com_notice_target.h"
 #include "link/com_thread.h"
+#include "link/com_timeouts.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -152,6 +153,17 @@ void TCustomComPort::SetEventThreadPriority(QThread::Priority value)
     eventThreadPriority_ = value;
 }
 
+void TCustomComPort::SetReceivesBlocks(bool value)
+{
+    if (value == receivesBlocks_)
+        return;
+    if (open_) {
+        raise(14, 0);
+        return;
+    }
+    receivesBlocks_ = value;
+}
+
 void TCustomComPort::SetConnected(bool value)
 {
     if (value == open_)
@@ -209,6 +221,8 @@ void TCustomComPort::applyTimeouts()
         return;
     }
     activeTimeouts_ = timeouts_;
+    if (thread_ && blockThread_)
+        thread_->SetBlockGap(comport::blockGapMs(activeTimeouts_));
 }
 
 void TCustomComPort::applyAll()

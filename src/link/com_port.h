@@ -19,6 +19,14 @@
 // - Only received data and hang-ups can be waited for; the other events of
 //   the classic mask have no source here, so they have no handlers.
 //
+// With ReceivesBlocks on, the event thread itself reads: it takes bytes off
+// the device as they arrive and cuts them into blocks at the read interval
+// (a block ends when more than ReadInterval ms pass after its last byte).
+// OnRxChar then announces finished blocks, with Count the bytes waiting;
+// TakeBlocks() hands them over with the time their last byte arrived, and
+// Read/ReadStr/ClearBuffer/InputCount work on the same bytes under the same
+// time-outs. The owner never waits inside a read for the pause to come.
+//
 // All calls belong on the owner's thread, and every handler runs there: the
 // event thread only posts notices. An event thread that ends by itself
 // (anything but a close or a hang-up) is reported as error 21, "WaitForEvent
@@ -26,6 +34,7 @@
 // more until it is closed and opened again.
 
 #include "link/com_errors.h"
+#include "link/com_receive_queue.h"
 #include "link/com_types.h"
 
 #include <QByteArray>
@@ -34,6 +43,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ComNoticeTarget;
 class TComThread;
@@ -96,6 +106,11 @@ public:
     quint8 EventChar() const { return eventChar_; }
     void SetEventChar(quint8 value);
 
+    // The event thread reads the device into blocks (see above).
+    bool ReceivesBlocks() const { return receivesBlocks_; }
+    // Refused with error 14 while open.
+    void SetReceivesBlocks(bool value);
+
     bool Connected() const { return open_; }
     // true opens, false closes; the current value does nothing.
     void SetConnected(bool value);
@@ -115,6 +130,12 @@ public:
     void ClearBuffer(bool Input, bool Output);
     int InputCount();
     int OutputCount();
+    // The blocks finished so far, oldest first (NUL bytes dropped under
+    // DiscardNull); none unless ReceivesBlocks is on and the port open.
+    std::vector<TRxBlock> TakeBlocks();
+    // Blocks the port threw away because they were not taken in time, since
+    // it was made.
+    quint64 DroppedBlocks() const;
 
     // --- events -----------------------------------------------------------
     TNotifyEvent OnBeforeOpen;
@@ -151,6 +172,11 @@ private:
     // Reports an event thread that ended without being asked (error 21).
     void eventThreadFailed(quint64 generation, int err);
     int readBytes(unsigned char *buf, int count);
+    long takeSome(unsigned char *buf, std::size_t count);
+    // 0 once input may be there or the time is up; -errno on failure.
+    int waitForInput(int timeoutMs);
+    // True while the event thread reads this opening's bytes into queue_.
+    bool readsBlocks() const { return blockThread_; }
     int writeBytes(const unsigned char *buf, int count);
     // Reports code through OnException, or throws EComPort when unassigned.
     void raise(int code, qint64 winError);
@@ -170,6 +196,7 @@ private:
     QThread::Priority eventThreadPriority_ = QThread::NormalPriority;
     bool discardNull_ = false;
     quint8 eventChar_ = 0;
+    bool receivesBlocks_ = false;
 
     // What the device works with: the settings as last applied.
     TComTimeouts activeTimeouts_;
@@ -182,6 +209,8 @@ private:
     // Tells notices of an earlier opening from current ones.
     quint64 generation_ = 0;
     std::unique_ptr<TComThread> thread_;
+    bool blockThread_ = false;
+    std::shared_ptr<ComReceiveQueue> queue_ = std::make_shared<ComReceiveQueue>();
     ComNoticeTarget *noticeTarget_ = nullptr;
 };
 

@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -61,12 +62,20 @@ void TCustomComPort::startThread()
         QMetaObject::invokeMethod(target, [target, generation, err] { target->threadFailed(generation, err); },
                                   Qt::QueuedConnection);
     };
-    thread_ = std::make_unique<TComThread>(fd_, eventThreadPriority_, std::move(announce), std::move(failed));
+    std::shared_ptr<ComReceiveQueue> queue;
+    if (receivesBlocks_) {
+        queue_->restart();
+        queue = queue_;
+    }
+    thread_ = std::make_unique<TComThread>(fd_, eventThreadPriority_, std::move(announce), std::move(failed),
+                                           queue, comport::blockGapMs(activeTimeouts_));
     if (!thread_->Started()) {
         const int err = thread_->StartError();
         thread_.reset();
         raise(21, err);
+        return;
     }
+    blockThread_ = queue != nullptr;
 }
 
 void TCustomComPort::stopThread()
@@ -75,14 +84,19 @@ void TCustomComPort::stopThread()
         return;
     thread_->Stop();
     thread_.reset();
+    blockThread_ = false;
 }
 
 bool TCustomComPort::handleRxNotice(quint64 generation)
 {
     if (!open_ || generation != generation_ || fd_ < 0)
         return false;
-    // Counted now: bytes already taken by a direct read raise nothing.
-    const int count = InputCount();
+    // Counted now: bytes already taken by a direct read raise nothing. When
+    // the thread reads, a notice is about finished blocks: bytes of a block
+    // still coming in get a notice of their own once it ends.
+    int count = InputCount();
+    if (readsBlocks() && count > 0)
+        count = int(std::min<qint64>(queue_->finishedByteCount(), std::numeric_limits<int>::max()));
     if (count <= 0)
         return false;
     const int inputSize = activeBuffer_.InputSize;
@@ -98,8 +112,7 @@ bool TCustomComPort::handleRxNotice(quint64 generation)
         return nearlyFull;
     }
     QByteArray data(inputSize > 0 ? std::min(count, inputSize) : count, Qt::Uninitialized);
-    const long n = comport::readSome(fd_, reinterpret_cast<unsigned char *>(data.data()),
-                                     static_cast<std::size_t>(data.size()));
+    const long n = takeSome(reinterpret_cast<unsigned char *>(data.data()), static_cast<std::size_t>(data.size()));
     if (n < 0 && n != -EAGAIN) {
         raise(3, -n);
         return false;
@@ -167,7 +180,7 @@ int TCustomComPort::readBytes(unsigned char *buf, int count)
     int got = 0;
     while (got < count) {
         const int want = std::min(count - got, chunk);
-        const long n = comport::readSome(fd_, buf + got, static_cast<std::size_t>(want));
+        const long n = takeSome(buf + got, static_cast<std::size_t>(want));
         if (n > 0) {
             lastByte = Clock::now();
             got += discardNull_ ? dropNulls(buf + got, static_cast<int>(n)) : static_cast<int>(n);
@@ -194,7 +207,7 @@ int TCustomComPort::readBytes(unsigned char *buf, int count)
         const bool bounded = deadline != Clock::time_point::max();
         if (bounded && Clock::now() >= deadline)
             return got;
-        const int rc = comport::waitReady(fd_, false, bounded ? msUntil(deadline) : -1);
+        const int rc = waitForInput(bounded ? msUntil(deadline) : -1);
         if (rc < 0) {
             raise(3, -rc);
             return got;
@@ -203,6 +216,48 @@ int TCustomComPort::readBytes(unsigned char *buf, int count)
         // (data or hang-up) the next read tells which.
     }
     return got;
+}
+
+// The device's bytes, or the event thread's when it reads them: n > 0 bytes,
+// 0 at end of file (the device has gone), -errno (-EAGAIN: none yet).
+long TCustomComPort::takeSome(unsigned char *buf, std::size_t count)
+{
+    if (!readsBlocks())
+        return comport::readSome(fd_, buf, count);
+    int endError = 0;
+    const qsizetype n = queue_->takeBytes(reinterpret_cast<char *>(buf), qsizetype(count), &endError);
+    if (n > 0)
+        return long(n);
+    if (endError == 0)
+        return -EAGAIN;
+    return endError == EIO ? 0 : -endError;
+}
+
+int TCustomComPort::waitForInput(int timeoutMs)
+{
+    if (!readsBlocks())
+        return comport::waitReady(fd_, false, timeoutMs);
+    queue_->waitForBytes(timeoutMs);
+    return 0;
+}
+
+std::vector<TRxBlock> TCustomComPort::TakeBlocks()
+{
+    if (!open_ || !readsBlocks())
+        return {};
+    std::vector<TRxBlock> blocks = queue_->takeBlocks();
+    if (!discardNull_)
+        return blocks;
+    std::erase_if(blocks, [](TRxBlock &block) {
+        block.Data.truncate(dropNulls(reinterpret_cast<unsigned char *>(block.Data.data()), block.Data.size()));
+        return block.Data.isEmpty();
+    });
+    return blocks;
+}
+
+quint64 TCustomComPort::DroppedBlocks() const
+{
+    return queue_->droppedBlocks();
 }
 
 int TCustomComPort::WriteStr(const QString &Str)
@@ -281,6 +336,8 @@ int TCustomComPort::writeBytes(const unsigned char *buf, int count)
 
 void TCustomComPort::ClearBuffer(bool Input, bool Output)
 {
+    if (Input)
+        queue_->clear();
     if (const int rc = comport::flushQueues(fd_, Input, Output); rc != 0)
         raise(5, -rc);
 }
@@ -292,7 +349,9 @@ int TCustomComPort::InputCount()
         raise(10, -n);
         return 0;
     }
-    return n;
+    if (!readsBlocks())
+        return n;
+    return int(std::min<qint64>(qint64(n) + queue_->byteCount(), std::numeric_limits<int>::max()));
 }
 
 int TCustomComPort::OutputCount()

@@ -1,12 +1,35 @@
 #include "link/com_thread.h"
 
+#include "link/com_event_hooks.h"
+#include "link/com_receive_queue.h"
+
+#include <QDateTime>
+
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <optional>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using comport::hooks::kDeviceTag;
+using comport::hooks::kWakeTag;
+
+// What one drain of the device found.
+struct Drained {
+    bool finished = false; // a block was finished
+    bool gone = false;     // end of file or EIO/ENXIO: the device has gone
+    int failure = 0;       // any other read error
+};
+
+} // namespace
 
 struct TComThread::State {
     int fd = -1;
@@ -14,8 +37,12 @@ struct TComThread::State {
     int epollFd = -1;
     std::atomic<bool> stop{false};
     std::atomic<bool> inFlight{false};
+    std::atomic<int> blockGapMs{0};
     Announce announce;
     Failed failed;
+    std::shared_ptr<ComReceiveQueue> queue;
+    // Arrival of the last byte of the block being received (thread only).
+    std::optional<Clock::time_point> lastByte;
 
     ~State()
     {
@@ -36,42 +63,11 @@ struct TComThread::State {
     }
 
     void run();
+    int waitTimeoutMs() const;
+    bool gapPassed(Clock::time_point now) const;
+    bool finishBlock();
+    Drained drain();
 };
-
-namespace {
-
-constexpr std::uint32_t kWakeTag = 0;
-constexpr std::uint32_t kDeviceTag = 1;
-
-using comport::testing::EventFault;
-
-std::atomic<quint64> g_wakeUps{0};
-std::atomic<quint64> g_notices{0};
-
-// An injected fault, taken by the first thread that wakes: the kind in the
-// high bits (1 + EventFault), the errno in the low 16; 0 for none.
-std::atomic<int> g_fault{0};
-
-struct Fault {
-    bool waitFails = false;
-    bool deviceError = false;
-    int err = 0;
-};
-
-Fault takeFault()
-{
-    const int packed = g_fault.exchange(0);
-    Fault fault;
-    if (packed == 0)
-        return fault;
-    const auto kind = static_cast<EventFault>((packed >> 16) - 1);
-    fault.waitFails = kind == EventFault::WaitFails;
-    fault.deviceError = kind == EventFault::DeviceError;
-    fault.err = packed & 0xFFFF;
-    return fault;
-}
-
-} // namespace
 
 // Done before the thread starts, so that every arrival after Open returns
 // is seen, even one that a direct read takes at once.
@@ -95,27 +91,73 @@ int TComThread::State::setUp()
     return 0;
 }
 
+// Until the open block's gap has passed; for ever while no block is open.
+int TComThread::State::waitTimeoutMs() const
+{
+    if (!lastByte)
+        return -1;
+    const auto end = *lastByte + std::chrono::milliseconds(blockGapMs.load(std::memory_order_relaxed));
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+    // At least 1: the block ends only once more than the gap has passed.
+    return int(std::clamp<long long>(left, 1, 1 << 30));
+}
+
+bool TComThread::State::gapPassed(Clock::time_point now) const
+{
+    return lastByte && now - *lastByte > std::chrono::milliseconds(blockGapMs.load(std::memory_order_relaxed));
+}
+
+bool TComThread::State::finishBlock()
+{
+    lastByte.reset();
+    return queue->finishBlock();
+}
+
+// Edge-triggered: everything waiting is read, or no new readiness comes.
+Drained TComThread::State::drain()
+{
+    Drained result;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            const auto now = Clock::now();
+            // Bytes after a pause belong to a new block, even when this
+            // thread sees the pause only now.
+            if (gapPassed(now))
+                result.finished |= finishBlock();
+            result.finished |= queue->append(buffer, n, now, QDateTime::currentMSecsSinceEpoch());
+            lastByte = now;
+            continue;
+        }
+        if (n == 0 || errno == EIO || errno == ENXIO) {
+            result.gone = true;
+            return result;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            result.failure = errno;
+        return result;
+    }
+}
+
 void TComThread::State::run()
 {
     bool arrived = false;
     int failure = 0;
+    bool gone = false;
     while (!stop.load()) {
         epoll_event events[2];
-        int n = epoll_wait(epollFd, events, 2, -1);
-        int waitError = n < 0 ? errno : 0;
-        const Fault fault = takeFault();
-        if (fault.waitFails) {
-            n = -1;
-            waitError = fault.err;
-        }
+        const int n = comport::hooks::waitForEvents(epollFd, events, 2, queue ? waitTimeoutMs() : -1);
         if (n < 0) {
-            if (waitError == EINTR)
+            if (errno == EINTR)
                 continue;
-            failure = waitError;
+            failure = errno;
             break;
         }
-        bool gone = false;
-        bool deviceError = fault.deviceError;
+        bool readable = false;
+        bool deviceError = false;
         for (int i = 0; i < n; ++i) {
             if (events[i].data.u32 == kWakeTag) {
                 std::uint64_t counter = 0;
@@ -126,12 +168,28 @@ void TComThread::State::run()
                 else if (events[i].events & EPOLLERR)
                     deviceError = true;
                 if (events[i].events & EPOLLIN)
-                    arrived = true;
+                    readable = true;
             }
         }
-        if (stop.load() || gone)
+        if (stop.load() || (gone && !queue))
             break;
-        if (deviceError) {
+        if (queue) {
+            // What came before a hang-up is still handed over.
+            if (readable || gone) {
+                const Drained drained = drain();
+                arrived |= drained.finished;
+                gone |= drained.gone;
+                if (drained.failure != 0 && !gone) {
+                    failure = drained.failure;
+                    break;
+                }
+            }
+            if (gone || blockGapMs.load(std::memory_order_relaxed) <= 0 || gapPassed(Clock::now()))
+                arrived |= finishBlock();
+        } else if (readable) {
+            arrived = true;
+        }
+        if (deviceError && !gone) {
             // The driver says the line is in trouble but the device is
             // still there: reading it tells no more than an I/O error.
             failure = EIO;
@@ -143,22 +201,29 @@ void TComThread::State::run()
             arrived = false;
             inFlight.store(true);
             announce();
-            ++g_notices;
+            comport::hooks::noticePosted();
         }
-        ++g_wakeUps;
+        comport::hooks::wakeUpHandled();
+        if (gone)
+            break;
     }
+    if (queue)
+        queue->setEnded(failure != 0 ? failure : EIO);
     // Ending on a stop or a hang-up is expected; anything else leaves the
     // port deaf, and its owner must hear of it.
     if (failure != 0 && !stop.load())
         failed(failure);
 }
 
-TComThread::TComThread(int fd, QThread::Priority priority, Announce announce, Failed failed)
+TComThread::TComThread(int fd, QThread::Priority priority, Announce announce, Failed failed,
+                       std::shared_ptr<ComReceiveQueue> queue, int blockGapMs)
     : state_(std::make_shared<State>())
 {
     state_->fd = fd;
     state_->announce = std::move(announce);
     state_->failed = std::move(failed);
+    state_->queue = std::move(queue);
+    state_->blockGapMs = blockGapMs;
     startError_ = state_->setUp();
     if (startError_ != 0)
         return;
@@ -178,6 +243,13 @@ void TComThread::NoticeHandled()
         state_->wake();
 }
 
+void TComThread::SetBlockGap(int ms)
+{
+    state_->blockGapMs.store(ms);
+    if (state_->wakeFd >= 0)
+        state_->wake();
+}
+
 void TComThread::Stop()
 {
     if (!thread_)
@@ -188,17 +260,3 @@ void TComThread::Stop()
     delete thread_;
     thread_ = nullptr;
 }
-
-namespace comport::testing {
-
-EventThreadCounts eventThreadCounts()
-{
-    return {g_wakeUps.load(), g_notices.load()};
-}
-
-void injectEventFault(EventFault fault, int err)
-{
-    g_fault.store(((static_cast<int>(fault) + 1) << 16) | (err & 0xFFFF));
-}
-
-} // namespace comport::testing

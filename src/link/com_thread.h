@@ -8,6 +8,12 @@
 // device is watched edge-triggered: a notice needs a new arrival, not just
 // bytes sitting in the queue.
 //
+// Given a receive queue, the thread also reads: it takes the bytes off the
+// device as they arrive and ends a block once more than the block gap (the
+// read interval) has passed after its last byte; a gap of 0 makes each
+// burst read its own block. Then a notice means "a block has finished", and
+// the owner never waits inside a read for the gap to pass.
+//
 // The thread never blocks on its owner, so Stop() (flag + eventfd + join)
 // cannot dead-lock. A hang-up of the device ends the thread quietly: the
 // device has gone and there is nothing left to watch. Any other end that
@@ -20,14 +26,18 @@
 #include <functional>
 #include <memory>
 
+class ComReceiveQueue;
+
 class TComThread
 {
 public:
     using Announce = std::function<void()>;
     using Failed = std::function<void(int err)>;
 
-    // Starts watching fd, which must stay open until Stop() returns.
-    TComThread(int fd, QThread::Priority priority, Announce announce, Failed failed);
+    // Starts watching fd, which must stay open until Stop() returns. With a
+    // queue the thread reads the device into it.
+    TComThread(int fd, QThread::Priority priority, Announce announce, Failed failed,
+               std::shared_ptr<ComReceiveQueue> queue = nullptr, int blockGapMs = 0);
     ~TComThread();
     TComThread(const TComThread &) = delete;
     TComThread &operator=(const TComThread &) = delete;
@@ -38,6 +48,8 @@ public:
 
     // The announced notice has been handled: the next one may go out.
     void NoticeHandled();
+    // The read interval changed while open; blocks in progress end by the new one.
+    void SetBlockGap(int ms);
     // Ends the thread (if it has not ended by itself) and waits for it.
     void Stop();
 
@@ -47,21 +59,3 @@ private:
     QThread *thread_ = nullptr;
     int startError_ = 0;
 };
-
-namespace comport::testing {
-
-// What the event threads of this process have done so far, for tests that
-// must know the thread has acted before they look. A wake-up is counted once
-// the thread has dealt with it, so a notice it gave rise to is already posted.
-struct EventThreadCounts {
-    quint64 wakeUps = 0;
-    quint64 notices = 0;
-};
-EventThreadCounts eventThreadCounts();
-
-// A fault for the next wake-up of an event thread: its wait fails with
-// `err`, or the device it watches flags an error without hanging up.
-enum class EventFault { WaitFails, DeviceError };
-void injectEventFault(EventFault fault, int err = 0);
-
-} // namespace comport::testing

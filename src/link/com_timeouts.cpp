@@ -50,6 +50,12 @@ ReadPlan planRead(const TComTimeouts &t, int count)
     return plan;
 }
 
+int blockGapMs(const TComTimeouts &t)
+{
+    const quint32 interval = raw(t.ReadInterval);
+    return interval == kInfinite || interval > quint32(kLongestMs >> 16) ? 0 : int(interval);
+}
+
 qint64 writeLimitMs(const TComTimeouts &t, int count)
 {
     const quint32 multiplier = raw(t.WriteTotalMultiplier);

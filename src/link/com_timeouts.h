@@ -25,6 +25,10 @@ struct ReadPlan {
 
 ReadPlan planRead(const TComTimeouts &timeouts, int count);
 
+// The pause that ends a block the event thread reads: the read interval,
+// or 0 (each burst its own block) when the interval is unused or infinite.
+int blockGapMs(const TComTimeouts &timeouts);
+
 // Total limit of a write of count bytes: multiplier × count + constant;
 // -1 when both are 0 (the write waits until it is done).
 qint64 writeLimitMs(const TComTimeouts &timeouts, int count);

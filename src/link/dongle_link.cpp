@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <exception>
 #include <thread>
 
 namespace {
@@ -36,6 +37,7 @@ DongleLink::DongleLink(TCustomComPort &port, QObject *parent)
     : QObject(parent)
     , m_port(port)
 {
+    m_port.SetReceivesBlocks(true);
 }
 
 void DongleLink::bindPortEvents()
@@ -170,6 +172,8 @@ void DongleLink::shutDown()
     try {
         m_port.Close();
     } catch (...) {
+        // Closed either way; the program is ending.
+        reportFailure(&m_closeFailureReported, QStringLiteral("closing the port"));
     }
 }
 
@@ -189,6 +193,7 @@ void DongleLink::portClosing()
         emit portClosed();
         endLink();
     } catch (...) {
+        reportFailure(&m_closeFailureReported, QStringLiteral("ending the link as the port closed"));
     }
 }
 
@@ -219,12 +224,22 @@ void DongleLink::dongleGone()
 
 void DongleLink::readPort()
 {
-    const int errorsBefore = m_portErrors;
-    QString t;
-    m_port.ReadStr(t, kReadBytes);
-    if (m_portErrors != errorsBefore)
-        return;
+    // Taken at once: a block cleared with the queues below is one that came
+    // in after these, as a read would have found it.
+    for (const TRxBlock &block : m_port.TakeBlocks()) {
+        if (!m_port.Connected())
+            break; // closed by a handler: the rest went with the port's queues
+        takeBlock(block);
+    }
+    if (const quint64 dropped = droppedBlocks(); dropped != m_droppedSeen) {
+        m_droppedSeen = dropped;
+        emit blocksDropped(dropped);
+    }
+}
 
+void DongleLink::takeBlock(const TRxBlock &block)
+{
+    const QString t = QString::fromLatin1(block.Data);
     switch (classifyDongleRead(t, m_frameHold.holdFrames() == 1)) {
     case DongleRead::Connecting:
         m_meterConnected = false;
@@ -253,20 +268,48 @@ void DongleLink::readPort()
             emit buttonPauseWanted();
         }
         break;
-    case DongleRead::Garbage:
+    case DongleRead::Garbage: {
+        const quint64 waiting = m_port.TakeBlocks().size();
+        m_discarded += 1 + waiting;
         m_port.ClearBuffer(true, true);
         break;
+    }
     case DongleRead::HeldFrame:
         break;
     case DongleRead::Frame:
-        // A frame that fails to decode is dropped; the next read goes on.
-        try {
-            if (const auto frame = protocol::MeterFrame::fromBytes(t.toLatin1()))
-                emit frameReceived(*frame);
-        } catch (...) {
-        }
+        m_frameArrivalMs = block.ArrivedMs;
+        for (const protocol::MeterFrame &frame : framesOfRead(block.Data))
+            handOver(frame);
         break;
     }
+}
+
+void DongleLink::handOver(const protocol::MeterFrame &frame)
+{
+    // What the front end does with a reading (decoding, the log, the
+    // judgement) must not stop the next one from coming.
+    try {
+        emit frameReceived(frame);
+    } catch (const std::exception &e) {
+        reportFailure(&m_frameFailureReported,
+                      QStringLiteral("handling a received frame (%1)").arg(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        reportFailure(&m_frameFailureReported, QStringLiteral("handling a received frame"));
+    }
+}
+
+void DongleLink::reportFailure(bool *reported, const QString &what)
+{
+    // Once: a failure that repeats with every reading would flood the log.
+    if (*reported)
+        return;
+    *reported = true;
+    qWarning("%s failed; going on", qPrintable(what));
+}
+
+quint64 DongleLink::droppedBlocks() const
+{
+    return m_discarded + m_port.DroppedBlocks();
 }
 
 void DongleLink::setOffer(Offer offer)
@@ -332,4 +375,9 @@ QString DongleLink::statusText(Status status, const i18n::TDesignedLexicon &Dlan
 QString DongleLink::silentDongleText(const QString &portName)
 {
     return QStringLiteral("No modem responding on ") + portName;
+}
+
+QString DongleLink::droppedBlocksText(quint64 count)
+{
+    return QStringLiteral("Received blocks dropped (neither a dongle reply nor whole readings): %1").arg(count);
 }

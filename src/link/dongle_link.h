@@ -23,7 +23,10 @@
 // - on exit it calls shutDown(), which writes "AT" to a present dongle.
 //
 // The port must end a read at a pause of more than 10 ms between bytes
-// (read interval 10 ms), so that one read holds one reply or one frame.
+// (read interval 10 ms), so that one read holds one reply or one frame. The
+// link has the port's event thread do that reading (ReceivesBlocks): the
+// front end's thread takes finished blocks, never waits in a read, and a
+// reading keeps the time it arrived even when the front end was busy.
 
 #include "link/com_types.h"
 #include "link/frame_hold.h"
@@ -31,6 +34,8 @@
 
 #include <QObject>
 #include <QString>
+
+struct TRxBlock;
 
 class PortFinder;
 class TCustomComPort;
@@ -67,7 +72,6 @@ public:
     };
     Q_ENUM(ProbeResult)
 
-    static constexpr int kReadBytes = 1000;
     static constexpr int kProbeReplyBytes = 40;
     static constexpr int kProbePauseMs = 200;
     // Intervals of the front end's timers.
@@ -76,7 +80,8 @@ public:
     static constexpr int kSettingsDelayMs = 1000; // one-shot: the settings go to the meter
     static constexpr int kPortWatchMs = 1000;     // periodic: watchPort()
 
-    // The port must outlive this object.
+    // The port must outlive this object, and be closed when it is made: the
+    // link turns its ReceivesBlocks on.
     explicit DongleLink(TCustomComPort &port, QObject *parent = nullptr);
 
     // Where the search looks: the port finder (may be null: nothing is found),
@@ -99,6 +104,12 @@ public:
     // whoever made that call.
     bool dongleFound() const;
     Offer offer() const { return m_offer; }
+    // When the frame being handed over by frameReceived arrived at the port
+    // (wall clock, milliseconds since the epoch, UTC).
+    qint64 frameArrivalMs() const { return m_frameArrivalMs; }
+    // Received blocks thrown away: neither a reply nor whole frames, cleared
+    // with the queues after one, or pushed out of the port's queue unread.
+    quint64 droppedBlocks() const;
 
     // The settings hold-off: reads drop frames while its holdFrames is 1.
     // The front end holds and releases it by its rules; the link ends a
@@ -135,7 +146,7 @@ public:
     void portOpened();
     // The port is closing with the device present.
     void portClosing();
-    // Received bytes are waiting: one read, judged by its whole text.
+    // Received blocks are waiting: each one in turn, judged by its whole text.
     void readPort();
     void portFailed(TComExceptions kind, qint64 systemError);
 
@@ -143,6 +154,8 @@ public:
     static QString statusText(Status status, const i18n::TDesignedLexicon &Dlang_connect);
     // The probe's complaint when no "OK" came back.
     static QString silentDongleText(const QString &portName);
+    // How many received blocks were thrown away, for the link's status.
+    static QString droppedBlocksText(quint64 count);
 
 signals:
     // The search opened the port on the dongle's device.
@@ -158,9 +171,13 @@ signals:
     void portClosed();
     void statusMessage(DongleLink::Status status);
     void offerChanged(DongleLink::Offer offer);
-    // An 18-byte read while frames are not held. Its decoding is the front
-    // end's; a decoder that throws only loses this frame.
+    // A reading while frames are not held (a read of several whole frames
+    // gives one signal each, in order). Its decoding is the front end's; a
+    // handler that throws only loses this frame, and the first such failure
+    // is reported on stderr.
     void frameReceived(const protocol::MeterFrame &frame);
+    // droppedBlocks() has grown.
+    void blocksDropped(quint64 total);
 
     // Timer decisions.
     void buttonPauseWanted();                 // start the one-shot kButtonPauseMs timer
@@ -176,6 +193,10 @@ private:
     void bringDown();
     void endLink();
     void dongleGone();
+    void takeBlock(const TRxBlock &block);
+    void handOver(const protocol::MeterFrame &frame);
+    // Says once on stderr that `what` failed; the link goes on.
+    void reportFailure(bool *reported, const QString &what);
 
     TCustomComPort &m_port;
     FrameHold m_frameHold;
@@ -188,4 +209,9 @@ private:
     bool m_closing = false;
     bool m_gonePending = false;
     int m_portErrors = 0; // failures the port reported so far
+    qint64 m_frameArrivalMs = 0;
+    quint64 m_discarded = 0;   // blocks this link threw away
+    quint64 m_droppedSeen = 0; // droppedBlocks() when last announced
+    bool m_frameFailureReported = false;
+    bool m_closeFailureReported = false;
 };

@@ -21,7 +21,26 @@ DongleRead classifyDongleRead(const QString &text, bool holdFrames)
         return DongleRead::LinkLost;
     if (text == QLatin1String("OK"))
         return DongleRead::Ok;
-    if (text.size() != qsizetype(protocol::MeterFrame::kSize))
+    if (framesOfRead(text.toLatin1()).empty())
         return DongleRead::Garbage;
     return holdFrames ? DongleRead::HeldFrame : DongleRead::Frame;
+}
+
+std::vector<protocol::MeterFrame> framesOfRead(const QByteArray &bytes)
+{
+    using protocol::MeterFrame;
+    constexpr qsizetype size = MeterFrame::kSize;
+    std::vector<MeterFrame> frames;
+    if (bytes.isEmpty() || bytes.size() % size != 0)
+        return frames;
+    // One read of 18 bytes is a frame whatever its end marks (the dispatch
+    // drops a bad one); several only when each one carries them.
+    const bool single = bytes.size() == size;
+    for (qsizetype at = 0; at < bytes.size(); at += size) {
+        const auto frame = MeterFrame::fromBytes(bytes.mid(at, size));
+        if (!frame || (!single && !frame->hasValidTrailer()))
+            return {};
+        frames.push_back(*frame);
+    }
+    return frames;
 }

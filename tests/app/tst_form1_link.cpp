@@ -4,7 +4,7 @@
 #include "dongle_rig.h"
 
 #include "link/com_port.h"
-#include "link/com_thread.h"
+#include "event_faults.h"
 #include "panel/panel_field.h"
 
 #include <QCheckBox>

@@ -27,6 +27,9 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <chrono>
+#include <thread>
+
 #include <memory>
 #include <optional>
 
@@ -100,6 +103,7 @@ private slots:
     void rowColoursFollowTheVerdicts();
     void whatTheScreenShowsKeepsUpWithTheRows();
     void aRowJustAddedCanBeScrolledToAtOnce();
+    void rowsOfFramesThatWaitedKeepTheirTime();
 
 private:
     // Sends bytes as one read and waits until the window has read them.
@@ -601,6 +605,46 @@ void TestForm1Log::aRowJustAddedCanBeScrolledToAtOnce()
     const QModelIndex last = f.logModel->index(rows + 199, 0);
     f.SG->scrollTo(last);
     QVERIFY(f.SG->viewport()->rect().contains(f.SG->visualRect(last)));
+}
+
+// The window is busy while three readings arrive 60 ms apart: they become
+// three rows, in order, each with the time its reading reached the port; a
+// block that is neither a reply nor whole readings is counted on the status.
+void TestForm1Log::rowsOfFramesThatWaitedKeepTheirTime()
+{
+    TForm1 &f = *m_form;
+    bringLinkUp();
+    f.SP1->click();
+    QVERIFY(f.Memo1->toolTip().isEmpty());
+
+    const QList<double> values = {101.0, 102.0, 103.0};
+    std::vector<qint64> sentMs;
+    std::thread peer([&] {
+        for (const double r : values) {
+            if (!sentMs.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            sentMs.push_back(QDateTime::currentMSecsSinceEpoch());
+            m_rig->send(protocol::encodeRlcFrame({}, r, 0.001, true).toByteArray());
+        }
+    });
+    // Busy: nothing is handled here meanwhile.
+    peer.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const qint64 busyUntil = QDateTime::currentMSecsSinceEpoch();
+
+    QTRY_COMPARE(f.nextLogRow, 4);
+    for (int row = 0; row < 3; ++row) {
+        const LoggedReading *reading = f.logModel->reading(row);
+        QVERIFY(reading);
+        QCOMPARE(reading->reading.seriesResistance, values.at(row));
+        const qint64 at = reading->time.toMSecsSinceEpoch();
+        QVERIFY2(at >= sentMs[row] - 1 && at < busyUntil - 100,
+                 qPrintable(QStringLiteral("row %1: sent %2, time %3, handled after %4")
+                                .arg(row).arg(sentMs[row]).arg(at).arg(busyUntil)));
+    }
+
+    deliver(QByteArray(20, 'x'));
+    QCOMPARE(f.Memo1->toolTip(), DongleLink::droppedBlocksText(1));
 }
 
 QTEST_MAIN(TestForm1Log)

@@ -2,8 +2,8 @@
 
 #include "app/com_port_design.h"
 #include "link/com_port.h"
-#include "link/com_thread.h"
 
+#include "event_faults.h"
 #include "port_events.h"
 #include "pty_pair.h"
 
@@ -80,11 +80,13 @@ int threadCount()
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-// A port with the main window's design values open on the pty.
-std::unique_ptr<TComPort> openDesignPort(PtyPair &pty, PortEvents &events)
+// A port with the main window's design values open on the pty; with
+// receivesBlocks, its event thread reads.
+std::unique_ptr<TComPort> openDesignPort(PtyPair &pty, PortEvents &events, bool receivesBlocks = false)
 {
     auto port = std::make_unique<TComPort>();
     LoadComPortDesign(*port);
+    port->SetReceivesBlocks(receivesBlocks);
     port->SetBaudRate(br57600);
     port->SetFlowControl(fcHardware);
     events.attach(*port);
@@ -134,6 +136,7 @@ private slots:
     void eventThreadLivesWhileOpen();
     void eventThreadEndingByItselfIsReported_data();
     void eventThreadEndingByItselfIsReported();
+    void blocksKeepTheirArrival();
 };
 
 void TestComTransfer::writeStrPutsLowBytesOnTheLine_data()
@@ -161,24 +164,30 @@ void TestComTransfer::writeStrPutsLowBytesOnTheLine()
 
 void TestComTransfer::readReturns_data()
 {
+    QTest::addColumn<bool>("blocks");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("discardNull");
     QTest::addColumn<QByteArray>("firstRead");
     QTest::addColumn<QByteArray>("secondRead");
-    // With Count not reached, a read can only have ended at the gap.
-    QTest::newRow("all byte values round trip")
-        << allByteValues() << 1000 << false << allByteValues() << QByteArray();
-    QTest::newRow("frame and two more") << QByteArray(20, 'F') << 18 << false << QByteArray(18, 'F')
-                                        << QByteArray(2, 'F');
-    QTest::newRow("dongle reply") << QByteArray("OK+CONN\r\n") << 1000 << false << QByteArray("OK+CONN\r\n")
-                                  << QByteArray();
-    QTest::newRow("NUL dropped on request") << QByteArray("A\0B\0", 4) << 1000 << true << QByteArray("AB")
-                                            << QByteArray();
+    // The same whether the read takes the device's bytes or the event thread's.
+    for (const bool blocks : {false, true}) {
+        const auto row = [blocks](const char *name) -> QTestData & {
+            return QTest::addRow("%s%s", name, blocks ? ", thread reads" : "") << blocks;
+        };
+        // With Count not reached, a read can only have ended at the gap.
+        row("all byte values round trip") << allByteValues() << 1000 << false << allByteValues() << QByteArray();
+        row("frame and two more") << QByteArray(20, 'F') << 18 << false << QByteArray(18, 'F') << QByteArray(2, 'F');
+        row("dongle reply") << QByteArray("OK+CONN\r\n") << 1000 << false << QByteArray("OK+CONN\r\n")
+                            << QByteArray();
+        row("NUL dropped on request") << QByteArray("A\0B\0", 4) << 1000 << true << QByteArray("AB")
+                                      << QByteArray();
+    }
 }
 
 void TestComTransfer::readReturns()
 {
+    QFETCH(bool, blocks);
     QFETCH(QByteArray, sent);
     QFETCH(int, count);
     QFETCH(bool, discardNull);
@@ -186,7 +195,7 @@ void TestComTransfer::readReturns()
     QFETCH(QByteArray, secondRead);
     PtyPair pty;
     PortEvents events;
-    auto port = openDesignPort(pty, events);
+    auto port = openDesignPort(pty, events, blocks);
     port->SetDiscardNull(discardNull);
     QVERIFY(pty.send(sent));
 
@@ -281,15 +290,19 @@ void TestComTransfer::readEndsAtAGap_data()
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<int>("pauseMs");
     QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<bool>("blocks");
 
-    // Longer than the 10 ms read interval: the read ends between the pieces.
-    QTest::newRow("30 ms apart") << QList<QByteArray>{"OK+CONN", "\r\n"} << 30
-                                 << QList<QByteArray>{"OK+CONN", "\r\n"};
-    // Shorter: one read, although the bytes take 24 ms in all.
     QList<QByteArray> bytes;
     for (char c : QByteArray("OK+CONN\r\n"))
         bytes << QByteArray(1, c);
-    QTest::newRow("3 ms apart") << bytes << 3 << QList<QByteArray>{"OK+CONN\r\n"};
+    for (const bool blocks : {false, true}) {
+        const char *reader = blocks ? ", thread reads" : "";
+        // Longer than the 10 ms read interval: the read ends between the pieces.
+        QTest::addRow("30 ms apart%s", reader) << QList<QByteArray>{"OK+CONN", "\r\n"} << 30
+                                               << QList<QByteArray>{"OK+CONN", "\r\n"} << blocks;
+        // Shorter: one read, although the bytes take 24 ms in all.
+        QTest::addRow("3 ms apart%s", reader) << bytes << 3 << QList<QByteArray>{"OK+CONN\r\n"} << blocks;
+    }
 }
 
 void TestComTransfer::readEndsAtAGap()
@@ -297,6 +310,7 @@ void TestComTransfer::readEndsAtAGap()
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(int, pauseMs);
     QFETCH(QList<QByteArray>, reads);
+    QFETCH(bool, blocks);
 
     PtyPair pty;
     PortEvents events;
@@ -307,7 +321,9 @@ void TestComTransfer::readEndsAtAGap()
     timeouts.ReadTotalMultiplier = 0;
     timeouts.ReadTotalConstant = 0;
     port.SetTimeouts(timeouts);
-    port.SetEvents({});
+    // Without the thread reading, no thread at all: the reads alone see the bytes.
+    port.SetEvents(blocks ? TComEvents(evRxChar) : TComEvents());
+    port.SetReceivesBlocks(blocks);
     port.SetPort(pty.slavePath());
     port.Open();
 
@@ -615,8 +631,13 @@ void TestComTransfer::eventThreadEndingByItselfIsReported_data()
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("err");
     QTest::addColumn<qint64>("winError");
-    QTest::newRow("wait fails") << int(EventFault::WaitFails) << EBADF << qint64(EBADF);
-    QTest::newRow("device flags an error") << int(EventFault::DeviceError) << 0 << qint64(EIO);
+    QTest::addColumn<bool>("blocks");
+    for (const bool blocks : {false, true}) {
+        const char *reader = blocks ? ", thread reads" : "";
+        QTest::addRow("wait fails%s", reader) << int(EventFault::WaitFails) << EBADF << qint64(EBADF) << blocks;
+        QTest::addRow("device flags an error%s", reader) << int(EventFault::DeviceError) << 0 << qint64(EIO)
+                                                         << blocks;
+    }
 }
 
 void TestComTransfer::eventThreadEndingByItselfIsReported()
@@ -624,11 +645,12 @@ void TestComTransfer::eventThreadEndingByItselfIsReported()
     QFETCH(int, fault);
     QFETCH(int, err);
     QFETCH(qint64, winError);
+    QFETCH(bool, blocks);
     PtyPair pty;
     PortEvents events;
     RxLog rx;
     const int before = threadCount();
-    auto port = openDesignPort(pty, events);
+    auto port = openDesignPort(pty, events, blocks);
     readOnNotice(*port, rx);
     QVERIFY(pty.send("AB"));
     QTRY_COMPARE(rx.data(), QByteArray("AB"));
@@ -641,7 +663,8 @@ void TestComTransfer::eventThreadEndingByItselfIsReported()
     QCOMPARE(events.failures.first().winError, winError);
     QCOMPARE(events.failures.first().winMessage, comport::systemErrorText(int(winError)));
     QVERIFY(comport::isPortLost(events.failures.first().kind, events.failures.first().winError));
-    QCOMPARE(threadCount(), before);
+    // The thread may still be listed for a moment after it has been joined.
+    QTRY_COMPARE(threadCount(), before);
     // Still open: closing and opening again is the owner's call, and brings
     // the notices back.
     QVERIFY(port->Connected());
@@ -650,6 +673,54 @@ void TestComTransfer::eventThreadEndingByItselfIsReported()
     QVERIFY(pty.send("CD"));
     QTRY_VERIFY(rx.data().endsWith("CD"));
     QCOMPARE(events.codes(), QList<int>{21});
+}
+
+// The owner is busy while replies arrive 50 ms apart: each is a block of its
+// own, in order, stamped when its last byte came rather than when it was taken.
+void TestComTransfer::blocksKeepTheirArrival()
+{
+    using Clock = std::chrono::steady_clock;
+    PtyPair pty;
+    PortEvents events;
+    auto port = openDesignPort(pty, events, true);
+    std::vector<TRxBlock> blocks;
+    port->OnRxChar = [&blocks](TCustomComPort *sender, int) {
+        for (TRxBlock &block : sender->TakeBlocks())
+            blocks.push_back(std::move(block));
+    };
+    const QList<QByteArray> sent = {"OK+CONNL", "OK+CONN\r\n", QByteArray(18, 'F'), "OK+LOST"};
+    std::vector<Clock::time_point> sentAt;
+    std::thread peer([&] {
+        for (const QByteArray &piece : sent) {
+            if (!sentAt.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sentAt.push_back(Clock::now());
+            pty.send(piece);
+        }
+    });
+    // Busy: this thread handles nothing until the peer is done, and a while longer.
+    peer.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto busyEnd = Clock::now();
+    QTRY_COMPARE(QByteArray([&] {
+        QByteArray all;
+        for (const TRxBlock &block : blocks)
+            all += block.Data;
+        return all;
+    }()), sent.join());
+    // A badly delayed event thread may join two replies; never the other way round.
+    QVERIFY(blocks.size() >= 2);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        QVERIFY(blocks[i].Arrived < busyEnd);
+        if (i > 0)
+            QVERIFY(blocks[i].Arrived > blocks[i - 1].Arrived);
+        if (blocks.size() == std::size_t(sent.size())) {
+            QCOMPARE(blocks[i].Data, sent[int(i)]);
+            QVERIFY(blocks[i].Arrived >= sentAt[i]);
+        }
+    }
+    QCOMPARE(port->DroppedBlocks(), quint64(0));
+    QVERIFY(events.failures.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestComTransfer)

@@ -13,8 +13,11 @@
 #include <QFile>
 #include <QtTest>
 
+#include <chrono>
 #include <future>
 #include <memory>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -73,6 +76,8 @@ private slots:
     void readsDriveTheLink_data();
     void readsDriveTheLink();
     void lostLinkAndShutDown();
+    void framesWaitForABusyReceiver();
+    void failingFrameHandlerIsReportedOnce();
     void superviseKeepsThePortAndRequests();
     void vanishedDongleEndsTheLink();
     void finderNamesThePort();
@@ -233,21 +238,33 @@ void TestDongleLink::readsDriveTheLink_data()
     QTest::addColumn<QStringList>("signalled");
     QTest::addColumn<bool>("linked");
     QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("dropped");
 
     const QByteArray frame = protocol::encodeRlcFrame({}, 4700.0, 0.001, true).toByteArray();
+    const QByteArray frame2 = protocol::encodeRlcFrame({}, 4701.0, 0.001, true).toByteArray();
+    const QByteArray frame3 = protocol::encodeRlcFrame({}, 4702.0, 0.001, true).toByteArray();
+    QByteArray badSecond = frame + frame2;
+    badSecond[35] = '\r';
     QTest::newRow("request accepted") << QByteArray("OK+CONNL") << false
-                                      << QStringList{"connecting", "status:Connecting"} << false << 0;
+                                      << QStringList{"connecting", "status:Connecting"} << false << 0 << 0;
     QTest::newRow("attempt failed") << QByteArray("OK+CONNF") << false << QStringList{"attemptEnded", "buttonPause"}
-                                    << false << 0;
+                                    << false << 0 << 0;
     QTest::newRow("no meter") << QByteArray("OK+CONNN") << false
-                              << QStringList{"attemptEnded", "buttonPause", "status:NoConnection"} << false << 0;
-    QTest::newRow("link up") << QByteArray("OK+CONN\r\n") << false << kLinkUp << true << 0;
+                              << QStringList{"attemptEnded", "buttonPause", "status:NoConnection"} << false << 0 << 0;
+    QTest::newRow("link up") << QByteArray("OK+CONN\r\n") << false << kLinkUp << true << 0 << 0;
     QTest::newRow("request and link with more") << QByteArray("OK+CONNLOK+CONN\r\nxy") << false << kLinkUp << true
-                                                << 0;
-    QTest::newRow("out of step") << QByteArray("OK+CONN") << false << QStringList{} << false << 0;
-    QTest::newRow("frame") << frame << false << QStringList{} << false << 1;
-    QTest::newRow("held frame") << frame << true << QStringList{} << false << 0;
-    QTest::newRow("two frames in one read") << frame + frame << false << QStringList{} << false << 0;
+                                                << 0 << 0;
+    QTest::newRow("out of step") << QByteArray("OK+CONN") << false << QStringList{} << false << 0 << 1;
+    QTest::newRow("frame") << frame << false << QStringList{} << false << 1 << 0;
+    QTest::newRow("held frame") << frame << true << QStringList{} << false << 0 << 0;
+    // Readings that waited for the port come as one read: whole ones are kept, in order.
+    QTest::newRow("two frames in one read") << frame + frame2 << false << QStringList{} << false << 2 << 0;
+    QTest::newRow("three frames in one read") << frame + frame2 + frame3 << false << QStringList{} << false << 3
+                                              << 0;
+    QTest::newRow("three held frames") << frame + frame2 + frame3 << true << QStringList{} << false << 0 << 0;
+    QTest::newRow("two frames and 5 bytes") << frame + frame2 + frame3.right(5) << false << QStringList{} << false
+                                            << 0 << 1;
+    QTest::newRow("second end marks bad") << badSecond << false << QStringList{} << false << 0 << 1;
 }
 
 void TestDongleLink::readsDriveTheLink()
@@ -257,6 +274,7 @@ void TestDongleLink::readsDriveTheLink()
     QFETCH(QStringList, signalled);
     QFETCH(bool, linked);
     QFETCH(int, frames);
+    QFETCH(int, dropped);
 
     QVERIFY(m_link->requestLink());
     QCOMPARE(written(8), QByteArray("AT+CONNL"));
@@ -268,8 +286,13 @@ void TestDongleLink::readsDriveTheLink()
     QCOMPARE(m_log->take(), signalled);
     QCOMPARE(m_link->meterConnected(), linked);
     QCOMPARE(m_log->frames.size(), frames);
-    if (frames == 1)
-        QCOMPARE(m_log->frames.first().toByteArray(), bytes);
+    if (frames > 0) {
+        QByteArray received;
+        for (const protocol::MeterFrame &frame : m_log->frames)
+            received += frame.toByteArray();
+        QCOMPARE(received, bytes);
+    }
+    QCOMPARE(m_link->droppedBlocks(), quint64(dropped));
     // Nothing goes out in answer to a read.
     QCOMPARE(m_pty->receiveWaiting(), QByteArray());
 }
@@ -288,6 +311,65 @@ void TestDongleLink::lostLinkAndShutDown()
     QVERIFY(!m_link->meterConnected());
     QVERIFY(!m_link->portReady());
     QCOMPARE(m_log->take(), QStringList{"portClosed"} + kLinkEnds);
+}
+
+// The receiving thread is busy for 500 ms while readings arrive 12 ms apart:
+// every one comes through, in order, stamped when it arrived at the port.
+void TestDongleLink::framesWaitForABusyReceiver()
+{
+    linkUp();
+    constexpr int kFrames = 40;
+    QList<QByteArray> sent;
+    for (int i = 0; i < kFrames; ++i)
+        sent << protocol::encodeRlcFrame({}, 1000.0 + i, 0.001, true).toByteArray();
+    QList<qint64> arrivals;
+    QObject context;
+    connect(m_link.get(), &DongleLink::frameReceived, &context,
+            [&] { arrivals << m_link->frameArrivalMs(); });
+
+    std::vector<qint64> sentMs;
+    PtyPair *pty = m_pty.get();
+    auto peer = std::async(std::launch::async, [&] {
+        auto next = std::chrono::steady_clock::now();
+        for (const QByteArray &frame : sent) {
+            std::this_thread::sleep_until(next);
+            next += std::chrono::milliseconds(12);
+            sentMs.push_back(QDateTime::currentMSecsSinceEpoch());
+            if (!pty->send(frame))
+                return false;
+        }
+        return true;
+    });
+    // Busy: nothing is handled here while the readings come in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    QVERIFY(peer.get());
+    // Still busy a little: the last reading must have been read by the port.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const qint64 busyUntil = QDateTime::currentMSecsSinceEpoch();
+
+    QTRY_COMPARE(m_log->frames.size(), kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        QCOMPARE(m_log->frames.at(i).toByteArray(), sent.at(i));
+        // When it came, give or take the scheduler; not when it was handled.
+        QVERIFY2(arrivals.at(i) >= sentMs[i] - 1 && arrivals.at(i) <= sentMs[i] + 150,
+                 qPrintable(QStringLiteral("frame %1 sent at %2, arrived at %3").arg(i).arg(sentMs[i]).arg(arrivals.at(i))));
+        QVERIFY(arrivals.at(i) <= busyUntil);
+    }
+    QCOMPARE(m_link->droppedBlocks(), quint64(0));
+}
+
+void TestDongleLink::failingFrameHandlerIsReportedOnce()
+{
+    linkUp();
+    QObject context;
+    connect(m_link.get(), &DongleLink::frameReceived, &context,
+            [](const protocol::MeterFrame &) { throw std::runtime_error("log full"); });
+    const QByteArray frame = protocol::encodeRlcFrame({}, 4700.0, 0.001, true).toByteArray();
+    QTest::ignoreMessage(QtWarningMsg, "handling a received frame (log full) failed; going on");
+    reply(frame);
+    // The next reading is handled and the failure not said again.
+    reply(frame);
+    QCOMPARE(m_log->frames.size(), 2);
 }
 
 void TestDongleLink::superviseKeepsThePortAndRequests()

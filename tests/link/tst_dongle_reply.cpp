@@ -41,8 +41,17 @@ void TestDongleReply::readsAreToldApart_data()
     QTest::newRow("frame") << frame << false << DongleRead::Frame;
     QTest::newRow("frame while held") << frame << true << DongleRead::HeldFrame;
     QTest::newRow("17 bytes") << frame.left(17) << false << DongleRead::Garbage;
-    QTest::newRow("two frames in one read") << frame + frame << false << DongleRead::Garbage;
-    QTest::newRow("two frames while held") << frame + frame << true << DongleRead::Garbage;
+    // Readings that waited for the port share a read; whole ones are kept.
+    QTest::newRow("two frames in one read") << frame + frame << false << DongleRead::Frame;
+    QTest::newRow("three frames while held") << frame + frame + frame << true << DongleRead::HeldFrame;
+    QTest::newRow("two frames and 5 bytes") << frame + frame + "\x01\x02\x03\x31\x0A" << false
+                                            << DongleRead::Garbage;
+    QByteArray badSecond = frame + frame;
+    badSecond[35] = '\x0D';
+    QTest::newRow("second end marks bad") << badSecond << false << DongleRead::Garbage;
+    QTest::newRow("first end marks bad") << badSecond.right(18) + frame << false << DongleRead::Garbage;
+    // A lone frame is one whatever its end marks: the dispatch drops a bad one.
+    QTest::newRow("one frame, end marks bad") << badSecond.right(18) << false << DongleRead::Frame;
     // Replies win over the hold: the link state follows the dongle at all times.
     QTest::newRow("reply while held") << QByteArray("OK+LOST") << true << DongleRead::LinkLost;
 }

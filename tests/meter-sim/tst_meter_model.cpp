@@ -193,6 +193,18 @@ private slots:
         QCOMPARE(seen, (QList<double>{1000, 1000, 1000, 2000, 2000, 2000, 1000}));
     }
 
+    void numberedReadingsCountUp()
+    {
+        MeterModel::Config config;
+        config.parts.push_back(*metersim::parsePart(QStringLiteral("R=1k"), nullptr));
+        config.numbered = true;
+        MeterModel meter(config);
+        QList<double> seen;
+        for (int i = 0; i < 3; ++i)
+            seen << protocol::decodeMeterFloat(meter.nextReading(), 0);
+        QCOMPARE(seen, (QList<double>{1001, 1002, 1003}));
+    }
+
     void captureHoldsTheValue()
     {
         MeterModel meter = meterWith({QStringLiteral("R=4.7k")}, 5.0);

@@ -190,7 +190,7 @@ protocol::MeterFrame MeterModel::nextReading()
 
     const protocol::MeterSettings s = reportedSettings(part);
     const auto z = part.impedanceAt(protocol::frequencyForCode(s.freqCode));
-    double r = z.real() * noiseFactor();
+    double r = z.real() * noiseFactor() + (m_config.numbered ? double(m_readings) : 0.0);
     double x = z.imag() * noiseFactor();
     if (s.capture && m_haveHeld) {
         r = m_heldR;

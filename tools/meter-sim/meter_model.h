@@ -49,6 +49,9 @@ public:
         int readingsPerPart = 5;
         double noisePercent = 0.0; // uniform, +- this share of each value
         std::uint32_t seed = 1;
+        // Reading N (from 1) shows N ohms more resistance, so that a lost or
+        // repeated reading shows in the log.
+        bool numbered = false;
     };
 
     explicit MeterModel(Config config);

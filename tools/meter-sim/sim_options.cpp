@@ -51,6 +51,10 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
     const QCommandLineOption noise(QStringLiteral("noise"),
                                    QStringLiteral("Spread each value by up to +-PCT percent (default 0)."),
                                    QStringLiteral("PCT"));
+    const QCommandLineOption numbered(
+        QStringLiteral("numbered"),
+        QStringLiteral("Add the reading's number (1, 2, ...) in ohms to each resistance, so every reading differs "
+                       "and a lost or repeated one shows."));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the noise (default 1)."),
                                   QStringLiteral("N"));
     const QCommandLineOption speed(QStringLiteral("speed"),
@@ -78,8 +82,8 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
                                          QStringLiteral("SECONDS"));
     const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")},
                                      QStringLiteral("Print every received command (hex and decoded) on stderr."));
-    parser.addOptions({help, link, part, cycle, noise, seed, speed, frameGap, connectDelay, fail, failCount, unplugAfter,
-                       replugAfter, verbose});
+    parser.addOptions({help, link, part, cycle, noise, numbered, seed, speed, frameGap, connectDelay, fail, failCount,
+                       unplugAfter, replugAfter, verbose});
 
     if (!parser.parse(args)) {
         *message = parser.errorText();
@@ -124,6 +128,7 @@ OptionsOutcome parseOptions(const QStringList &args, SimOptions *options, QStrin
             return bad(noise, parser.value(noise));
         o.noisePercent = *v;
     }
+    o.numbered = parser.isSet(numbered);
     if (parser.isSet(seed)) {
         bool ok = false;
         const uint v = parser.value(seed).toUInt(&ok);

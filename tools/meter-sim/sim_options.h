@@ -19,6 +19,7 @@ struct SimOptions
     std::vector<Part> parts;           // --part (repeatable); empty = one 4.7 kOhm resistor
     int readingsPerPart = 5;           // --cycle
     double noisePercent = 0.0;         // --noise
+    bool numbered = false;             // --numbered: reading N shows N ohms more
     std::uint32_t seed = 1;            // --seed
     double speed = 1.0;                // --speed: readings come this many times faster
     // --frame-gap-ms: readings this far apart whatever the interval; the

@@ -104,7 +104,7 @@ Simulator::Simulator(SimOptions options, SimStreams streams)
       m_link(m_options.linkPath),
       m_dongle(m_options.dongle),
       m_meter(MeterModel::Config{m_options.parts, m_options.readingsPerPart, m_options.noisePercent,
-                                 m_options.seed})
+                                 m_options.seed, m_options.numbered})
 {
     // Made here so that a signal arriving before start() is not lost.
     if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
@@ -202,19 +202,22 @@ void Simulator::linkDropped()
     }
 }
 
+bool Simulator::frameRoom() const
+{
+    const auto frames = std::count_if(m_queue.begin(), m_queue.end(), [](const QByteArray &b) {
+        return b.size() == qsizetype(protocol::MeterFrame::kSize);
+    });
+    return std::size_t(frames) < kMaxQueuedFrames && m_queue.size() < kMaxQueued;
+}
+
 void Simulator::enqueue(const QByteArray &bytes, bool frame)
 {
     if (bytes.isEmpty())
         return;
     if (!frame && m_options.verbose)
         log(QStringLiteral("tx %1").arg(QString::fromLatin1(bytes).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"))));
-    if (frame) {
-        const auto frames = std::count_if(m_queue.begin(), m_queue.end(), [](const QByteArray &b) {
-            return b.size() == qsizetype(protocol::MeterFrame::kSize);
-        });
-        if (std::size_t(frames) >= kMaxQueuedFrames)
-            return;
-    }
+    if (frame && !frameRoom())
+        return;
     if (m_queue.size() >= kMaxQueued)
         return;
     m_queue.push_back(bytes);
@@ -277,7 +280,10 @@ void Simulator::runDue(Clock::time_point now)
     }
 
     if (m_nextReading && *m_nextReading <= now && m_dongle.linked()) {
-        enqueue(m_meter.nextReading().toByteArray(), true);
+        // A reading that finds no room is never taken, so that numbered
+        // readings count only what goes out on the line.
+        if (frameRoom())
+            enqueue(m_meter.nextReading().toByteArray(), true);
         *m_nextReading += m_interval;
         if (*m_nextReading <= now)
             m_nextReading = now + m_interval;

@@ -60,6 +60,8 @@ private:
     void readMaster(Clock::time_point now);
     void checkClient();
     void enqueue(const QByteArray &bytes, bool frame);
+    // A frame would be queued now.
+    bool frameRoom() const;
     void flushOutput(Clock::time_point now);
     void linkDropped();
     void log(const QString &line) const;

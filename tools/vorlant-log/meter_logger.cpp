@@ -319,7 +319,8 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
 {
     if (m_phase == Phase::Done)
         return;
-    const QDateTime now = m_clock.now();
+    // The time it reached the port, however long it waited for this thread.
+    const QDateTime now = m_clock.at(m_link.frameArrivalMs());
     // Every frame is read: the settings it reports are what a set-up command builds on.
     std::optional<RecordedReading> reading = m_recorder.read(frame, now);
     if (!m_recorder.failure().isEmpty()) {
@@ -371,6 +372,9 @@ void MeterLogger::finish(ExitStatus status, const QString &message)
         m_report(message);
     else if (status == ExitStatus::Rejected)
         m_report(QStringLiteral("%1 of %2 rejected").arg(m_rejected).arg(readings(m_lines)));
+    // Nothing thrown away goes unsaid: each dropped block may have held readings.
+    if (const quint64 dropped = m_link.droppedBlocks(); dropped > 0 || m_options.verbose)
+        m_report(DongleLink::droppedBlocksText(dropped));
     for (QTimer *timer : {&m_supervision, &m_portWatch, &m_setupDelay, &m_commandGap, &m_hold, &m_linkTimeout,
                           &m_duration})
         timer->stop();
