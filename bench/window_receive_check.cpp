@@ -128,7 +128,7 @@ int main(int argc, char **argv)
     f.B2->click();
     // Linked, and the settings sent a second later have been taken.
     if (!waitFor([&f] { return f.meterConnected; }, 15000)
-        || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.holdFrames == 0; }, 15000))
+        || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.frameHold.holdFrames() == 0; }, 15000))
         return fail(qPrintable(QStringLiteral("no link to the meter; the link's status says: %1")
                                    .arg(f.Memo1->toPlainText().replace(QLatin1Char('\n'), QLatin1String(" / ")))));
     if (views) {
