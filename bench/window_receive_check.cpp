@@ -125,9 +125,20 @@ int main(int argc, char **argv)
     f.show();
     if (!waitFor([&f] { return f.portReady; }, 15000))
         return fail("the window found no dongle");
-    f.B2->click();
+    // A press asks for the link. At this rate the first reading can follow the
+    // dongle's "linked" reply so closely that both share a block, which is no
+    // reply: then the attempt is given up ("AT") and asked for again.
+    for (int attempt = 0; attempt < 5 && !f.meterConnected; ++attempt) {
+        waitFor([&f] { return f.B2->isEnabled(); }, 15000);
+        f.B2->click();
+        if (waitFor([&f] { return f.meterConnected; }, 5000))
+            break;
+        waitFor([&f] { return f.B2->isEnabled(); }, 15000);
+        f.B2->click();
+        waitFor([&f] { return f.dongleLink->offer() == DongleLink::Offer::Connect; }, 5000);
+    }
     // Linked, and the settings sent a second later have been taken.
-    if (!waitFor([&f] { return f.meterConnected; }, 15000)
+    if (!f.meterConnected
         || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.frameHold.holdFrames() == 0; }, 15000))
         return fail(qPrintable(QStringLiteral("no link to the meter; the link's status says: %1")
                                    .arg(f.Memo1->toPlainText().replace(QLatin1Char('\n'), QLatin1String(" / ")))));

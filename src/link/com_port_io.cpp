@@ -8,6 +8,9 @@
 // byte came within kFirstByteLimitMs. A write ends when every byte has left
 // the driver or at its total limit; what was still queued then is discarded,
 // so the returned count is what actually went out.
+//
+// When the event thread reads (ReceivesBlocks), a read takes the same bytes
+// from its queue instead of the device, under the same deadlines.
 
 #include "link/com_port.h"
 

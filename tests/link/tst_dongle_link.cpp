@@ -352,7 +352,10 @@ void TestDongleLink::framesWaitForABusyReceiver()
         QCOMPARE(m_log->frames.at(i).toByteArray(), sent.at(i));
         // When it came, give or take the scheduler; not when it was handled.
         QVERIFY2(arrivals.at(i) >= sentMs[i] - 1 && arrivals.at(i) <= sentMs[i] + 150,
-                 qPrintable(QStringLiteral("frame %1 sent at %2, arrived at %3").arg(i).arg(sentMs[i]).arg(arrivals.at(i))));
+                 qPrintable(QStringLiteral("frame %1 sent at %2, arrived at %3")
+                                .arg(i)
+                                .arg(sentMs[i])
+                                .arg(arrivals.at(i))));
         QVERIFY(arrivals.at(i) <= busyUntil);
     }
     QCOMPARE(m_link->droppedBlocks(), quint64(0));
