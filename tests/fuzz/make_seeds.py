@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of every fuzz target into tests/fuzz/corpus/<target>/,
-from the golden files and fixtures under tests/ and the layouts the tests use.
+"""Writes each fuzz target's seed inputs into its own folder of the corpus,
+made from the golden files and fixtures under tests/ and the layouts the tests use.
 Run again after a format changes; libFuzzer's merged finds sit beside them."""
 import pathlib
 import struct
