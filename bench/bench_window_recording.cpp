@@ -63,14 +63,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("dongle"));
         QProcess sim;
-        sim.setProgram(bin + QStringLiteral("/meter-sim"));
-        sim.setArguments({QStringLiteral("--link"), link, QStringLiteral("--frame-gap-ms"), QStringLiteral("13.5"),
-                          QStringLiteral("--part"), QStringLiteral("C=100n,ESR=0.2"), QStringLiteral("--noise"),
-                          QStringLiteral("0.5")});
-        sim.setStandardOutputFile(QProcess::nullDevice());
-        sim.setStandardErrorFile(QProcess::nullDevice());
-        sim.start();
-        if (!waitFor([&link] { return QFile::exists(link); }, 15000)) {
+        if (!startFastSimulator(sim, link, {QStringLiteral("--part"), QStringLiteral("C=100n,ESR=0.2"),
+                                            QStringLiteral("--noise"), QStringLiteral("0.5")})) {
             state.SkipWithError("the meter simulator did not start");
             return;
         }

@@ -82,18 +82,13 @@ struct RunResult
     double killedAfter = 0;
 };
 
-RunResult runOnce(const QString &bin, const QString &folder, int delayMs)
+RunResult runOnce(const QString &folder, int delayMs)
 {
     RunResult result;
     const QString link = folder + QStringLiteral("/dongle");
     QProcess sim;
-    sim.setProgram(bin + QStringLiteral("/meter-sim"));
-    sim.setArguments({QStringLiteral("--link"), link, QStringLiteral("--frame-gap-ms"), QStringLiteral("13.5"),
-                      QStringLiteral("--part"), QStringLiteral("C=100n,ESR=0.2"), QStringLiteral("--noise"),
-                      QStringLiteral("0.5")});
-    sim.setStandardOutputFile(QProcess::nullDevice());
-    sim.start();
-    if (!waitFor([&] { return QFile::exists(link); }, 15000)) {
+    if (!startFastSimulator(sim, link, {QStringLiteral("--part"), QStringLiteral("C=100n,ESR=0.2"),
+                                        QStringLiteral("--noise"), QStringLiteral("0.5")})) {
         result.status = QStringLiteral("simulator did not start");
         return result;
     }
@@ -172,7 +167,6 @@ int main(int argc, char **argv)
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
     std::mt19937 random(argc > 2 ? unsigned(std::atol(argv[2])) : 20261210u);
     QTemporaryDir dir;
-    const QString bin = QCoreApplication::applicationDirPath();
     int failures = 0;
     long shownTotal = 0;
     long restoredTotal = 0;
@@ -181,7 +175,7 @@ int main(int argc, char **argv)
         const int delayMs = 300 + int(random() % 3700);
         const QString folder = dir.filePath(QStringLiteral("run%1").arg(run));
         QDir().mkpath(folder);
-        const RunResult r = runOnce(bin, folder, delayMs);
+        const RunResult r = runOnce(folder, delayMs);
         std::printf("%3d  %10.2f s  %10d  %13d  %7d  %9d  %s\n", run, r.killedAfter, r.shown, r.restored, r.missing,
                     r.differing, qPrintable(r.status));
         std::fflush(stdout);

@@ -1,10 +1,14 @@
 #pragma once
 
-// Waiting in the window's event loop and reading the CPU clocks, for the
-// programs that drive a window.
+// Waiting in the window's event loop, reading the CPU clocks and starting the
+// meter simulator, for the programs that drive a window.
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -47,4 +51,18 @@ inline bool waitFor(const std::function<bool()> &condition, int ms, int stepMs =
         runFor(stepMs);
     }
     return true;
+}
+
+// Starts the meter simulator beside this program at the link's fastest (a
+// reading every 13.5 ms) on a device linked at `link`, with `arguments` added;
+// false when its device does not appear.
+inline bool startFastSimulator(QProcess &sim, const QString &link, const QStringList &arguments)
+{
+    sim.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/meter-sim"));
+    sim.setArguments(QStringList{QStringLiteral("--link"), link, QStringLiteral("--frame-gap-ms"), QStringLiteral("13.5")}
+                     + arguments);
+    sim.setStandardOutputFile(QProcess::nullDevice());
+    sim.setStandardErrorFile(QProcess::nullDevice());
+    sim.start();
+    return waitFor([&link] { return QFile::exists(link); }, 15000);
 }

@@ -22,6 +22,8 @@
 #include "log/log_table_model.h"
 #include "log/logged_reading.h"
 
+#include "window_bench_tools.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -41,24 +43,6 @@
 
 namespace {
 
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        runFor(20);
-    }
-    return true;
-}
-
 QByteArray residentKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -69,14 +53,6 @@ QByteArray residentKb()
             return line.mid(6).trimmed();
     }
     return "?";
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 int fail(const char *why)
@@ -102,13 +78,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("dongle"));
     QProcess sim;
-    sim.setProgram(bin + QStringLiteral("/meter-sim"));
-    sim.setArguments({QStringLiteral("--link"), link, QStringLiteral("--numbered"), QStringLiteral("--part"),
-                      QStringLiteral("R=1k"), QStringLiteral("--frame-gap-ms"), QStringLiteral("13.5")});
-    sim.setStandardOutputFile(QProcess::nullDevice());
-    sim.setStandardErrorFile(QProcess::nullDevice());
-    sim.start();
-    if (!waitFor([&link] { return QFile::exists(link); }, 15000))
+    if (!startFastSimulator(sim, link, {QStringLiteral("--numbered"), QStringLiteral("--part"), QStringLiteral("R=1k")}))
         return fail("the meter simulator did not start");
     qputenv("PORTVANE_PORT", QFile::encodeName(link));
 
