@@ -81,3 +81,57 @@ put("sysfs_record", "dongle", b"TI CC2540 USB CDC\n\xff0451\n\xff16aa\n")
 put("sysfs_record", "dongle_by_ids", b"Other Thing\n\xff0451\n\xff16aa\n")
 put("sysfs_record", "other_wanted", b"USB_Serial  Port\n\xff1234\n\xff5678\n\xffusb serial")
 put("sysfs_record", "no_product", b"")
+
+# Journals of the log: single part with rows, multi part with named lines, a
+# closed one and one cut short. The first byte picks the target's mode: 1 lets
+# it set the records' check sums itself.
+def jstr(text):
+    data = text.encode()
+    return struct.pack("<I", len(data)) + data
+
+
+def jtime(ms, offset=3600):
+    return struct.pack("<Qi", ms, offset)
+
+
+def jrecord(body):
+    import zlib
+    framed = struct.pack("<I", len(body)) + body
+    return framed + struct.pack("<I", zlib.crc32(framed))
+
+
+def jreading(ms, value):
+    settings = bytes([1, 4, 1, 2, 1, 1, 0, 1, 1, 0, 2, 0, 0, 1])
+    doubles = struct.pack("<10d", 1.5, -2.0e3, 1e6, 7.9e-2, 2e3, 3.2e-4, value, 1.2e-3, 833.0, -89.9)
+    return (jtime(ms) + settings + struct.pack("<i", 1000) + doubles + bytes([7]) + struct.pack("<i", 1)
+            + struct.pack("<2d", 0.5, -1.25))
+
+
+def jheader(part_mode):
+    return jrecord(bytes([1]) + struct.pack("<H", 1) + jstr("1.0.0") + jtime(1765375500000) + jstr("English")
+                   + bytes([part_mode]))
+
+
+headers = ["№", "Time", "R", "Rs", "X", "C", "L", "D", "Q", "Δ"]
+cleared_single = jrecord(bytes([2, 0]) + struct.pack("<i", 16) + b"".join(jstr(h) for h in headers)
+                         + jstr("+") + jstr("-") + struct.pack("<I", 0))
+named = [(1, ["1", "R1 10k"] + [""] * 8), (2, ["2", "C4 100n"] + [""] * 8)]
+cleared_multi = jrecord(bytes([2, 1]) + struct.pack("<i", 3) + b"".join(jstr(h) for h in headers) + jstr("+")
+                        + jstr("-") + struct.pack("<I", len(named))
+                        + b"".join(struct.pack("<i", row) + b"".join(jstr(t) for t in texts) for row, texts in named))
+
+
+def jrow(kind, row, value):
+    texts = [str(row), "14:05:0%d" % (row % 10), "", "", "", "%.3g" % value, "", "0.001", "", "+0.5"]
+    return jrecord(bytes([kind]) + struct.pack("<ii", row, 1) + b"".join(jstr(t) for t in texts)
+                   + jreading(1765375500000 + row * 500, value))
+
+
+single = (b"VLJOURNL" + jheader(0) + cleared_single + b"".join(jrow(3, r, r * 1e-9) for r in range(1, 6))
+          + jrecord(bytes([5]) + struct.pack("<i", 10)))
+multi = b"VLJOURNL" + jheader(1) + cleared_multi + jrow(4, 2, 1e-7) + jrow(4, 1, 9.9e3)
+for mode in (0, 1):
+    put("log_journal", f"single_{mode}", bytes([mode]) + single)
+    put("log_journal", f"multi_{mode}", bytes([mode]) + multi)
+put("log_journal", "closed", b"\x01" + single + jrecord(bytes([6]) + jtime(1765375600000)))
+put("log_journal", "cut_short", b"\x00" + single[:-7])
