@@ -89,6 +89,8 @@ public:
     // Status lines Memo1 keeps: with the auto option on and the meter off, two
     // lines come every 2.5 s for as long as the program runs.
     static constexpr int kStatusLines = 1000;
+    // D1's text of the count of received blocks thrown away.
+    static constexpr int kDroppedBlocksItem = 10;
     // Least time between two paintings of the window (see RepaintLimiter).
     static constexpr int kRepaintIntervalMs = 100;
 
@@ -327,6 +329,8 @@ private:
 
     // What the window shows of the link's events.
     void showConnectOffer(DongleLink::Offer offer);
+    // The count of received blocks thrown away, as Memo1's tooltip.
+    void showDroppedBlocks(quint64 total);
     void linkConnecting();
     void linkAttemptEnded();
     void linkUp();

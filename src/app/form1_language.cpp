@@ -108,4 +108,6 @@ void TForm1::LangManChangeLanguage(i18n::TLangManEngine *)
     JvP1->setText(lexicons.D1.GetItem(6));
     JvP11->setText(lexicons.D1.GetItem(1));
     showSinglePartHeaders();
+    if (dongleLink)
+        showDroppedBlocks(dongleLink->droppedBlocks());
 }

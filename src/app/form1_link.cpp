@@ -41,8 +41,7 @@ void TForm1::bindLink()
         dispatchFrame(frame);
     });
     // Said where the link's state is, without taking room on the window.
-    connect(link, &DongleLink::blocksDropped, this,
-            [this](quint64 total) { Memo1->setToolTip(DongleLink::droppedBlocksText(total)); });
+    connect(link, &DongleLink::blocksDropped, this, &TForm1::showDroppedBlocks);
 
     connect(link, &DongleLink::buttonPauseWanted, this, [this] { enableTimer(T2); });
     connect(link, &DongleLink::supervisionWanted, this, [this](bool running) {
@@ -189,4 +188,10 @@ void TForm1::blankReadings()
                           static_cast<QLabel *>(RD_J1), static_cast<QLabel *>(U_Prim),
                           static_cast<QLabel *>(U_vrm), static_cast<QLabel *>(U_pp)})
         field->clear();
+}
+
+void TForm1::showDroppedBlocks(quint64 total)
+{
+    if (total > 0)
+        Memo1->setToolTip(lexicons.D1.GetItem(kDroppedBlocksItem).arg(total));
 }

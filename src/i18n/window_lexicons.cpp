@@ -41,7 +41,8 @@ WindowLexicons::WindowLexicons()
               {QStringLiteral("Профиль"), QStringLiteral("Запись данных"), QStringLiteral("Стоп"),
                QStringLiteral("Пусто"), QStringLiteral("Файл успешно создан!"), QStringLiteral("Неудача!"),
                QStringLiteral("Данные эталона"), QStringLiteral("ru"), QStringLiteral("Пуск"),
-               QStringLiteral("Путь к профилю длиннее 196 символов: при следующем запуске профиль не откроется.")}))
+               QStringLiteral("Путь к профилю длиннее 196 символов: при следующем запуске профиль не откроется."),
+               QStringLiteral("Отброшено принятых блоков (не ответ модема и не целые показания): %1")}))
     , D2(make("D2",
               {QString(), QStringLiteral("Позиция"), QStringLiteral("Время"), QStringLiteral("Основной"),
                QStringLiteral("Дополнительн."), QStringLiteral("Схема"), QStringLiteral("Частота"),
