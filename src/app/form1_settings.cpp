@@ -62,11 +62,9 @@ bool TForm1::reopenLastProfile(const QString &path)
     const std::optional<std::int32_t> count = app::reopenableLineCount(path);
     if (!count)
         return false;
-    currentProfilePath = path;
+    profilesController->takeProfile(path, *count);
     profileDisplayName = app::profileDisplayName(path);
     JvP8->setText(lexicons.D1.GetItem(0) + profileDisplayName);
-    lineCount = *count;
-    SE2->setMaximum(lineCount + 1);
     if (!profiles::isMultiPart(CBox10->currentIndex()))
         fillLineNames();
     return true;

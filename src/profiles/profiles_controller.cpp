@@ -64,6 +64,12 @@ bool ProfilesController::multiPart() const
     return isMultiPart(m_c.CBox10->currentIndex());
 }
 
+void ProfilesController::takeProfile(const QString &path, std::int32_t lineCount)
+{
+    *m_state.currentProfilePath = path;
+    setLineCount(lineCount);
+}
+
 void ProfilesController::setLineCount(std::int32_t count)
 {
     *m_state.lineCount = count;
@@ -271,8 +277,7 @@ void ProfilesController::createProfile()
         showFailure(failed, problem);
         return;
     }
-    *m_state.currentProfilePath = path;
-    setLineCount(1);
+    takeProfile(path, 1);
     m_host.showMessage(m_lexicons.D1.GetItem(4));
     if (!rememberProfile(path))
         return;
@@ -293,8 +298,7 @@ void ProfilesController::openProfile()
             showFailure(kOpenFailed, problem);
             return;
         }
-        *m_state.currentProfilePath = path;
-        setLineCount(1);
+        takeProfile(path, 1);
         listLineNames(false);
         return;
     }
@@ -304,8 +308,7 @@ void ProfilesController::openProfile()
         showFailure(kOpenFailed, read.problem);
         return;
     }
-    *m_state.currentProfilePath = path;
-    setLineCount(read.contents->lineCount);
+    takeProfile(path, read.contents->lineCount);
     listLineNames(false);
     if (read.problem)
         m_host.showMessage(describeProblem(read.problem, m_messages));

@@ -119,6 +119,10 @@ public:
 
     void CBox10Change();
 
+    // `path` is now the open profile, with `lineCount` lines: the one way the
+    // window's profile state changes (a reopen at start-up too).
+    void takeProfile(const QString &path, std::int32_t lineCount);
+
 private:
     void navigatorStepped(int k);
     void nameChosen(int index);
