@@ -256,6 +256,12 @@ void DongleLink::takeBlock(const TRxBlock &block)
     case DongleRead::LinkUp:
         bringUp();
         break;
+    case DongleRead::LinkUpThenFrames:
+        bringUp();
+        // The readings as if they had come on their own, under the hold the link now has.
+        if (m_port.Connected())
+            takeBlock({block.Data.mid(qsizetype(sizeof kLinkUpReply) - 1), block.Arrived, block.ArrivedMs});
+        break;
     case DongleRead::LinkLost:
         bringDown();
         break;

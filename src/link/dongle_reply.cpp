@@ -14,9 +14,12 @@ DongleRead classifyDongleRead(const QString &text, bool holdFrames)
     if (text == QLatin1String("OK+CONNN"))
         return DongleRead::NoConnection;
     // The prefix alone (17 bytes) is not enough: something must follow it.
-    if (text == QLatin1String("OK+CONN\r\n")
+    if (text == QLatin1String(kLinkUpReply)
         || (text.size() >= 18 && text.startsWith(kLinkUpPrefix)))
         return DongleRead::LinkUp;
+    if (text.startsWith(QLatin1String(kLinkUpReply))
+        && !framesOfRead(text.mid(qsizetype(sizeof kLinkUpReply) - 1).toLatin1()).empty())
+        return DongleRead::LinkUpThenFrames;
     if (text == QLatin1String("OK+LOST"))
         return DongleRead::LinkLost;
     if (text == QLatin1String("OK"))

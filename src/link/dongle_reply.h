@@ -18,6 +18,8 @@
 //   "OK+CONNN"                                 NoConnection no meter to link with
 //   "OK+CONN\r\n", or 18+ bytes starting with
 //   "OK+CONNLOK+CONN\r\n" (rest dropped)       LinkUp
+//   "OK+CONN\r\n" and whole frames after it     LinkUpThenFrames  the link, and the first readings
+//                                              that followed it within 10 ms (a fast meter)
 //   "OK+LOST"                                  LinkLost     the live link ended
 //   "OK"                                       Ok           answer to "AT" without a link
 //   18 bytes, or a multiple of 18 whose every
@@ -31,6 +33,7 @@ enum class DongleRead {
     AttemptEnded,
     NoConnection,
     LinkUp,
+    LinkUpThenFrames,
     LinkLost,
     Ok,
     Garbage,
@@ -42,3 +45,6 @@ DongleRead classifyDongleRead(const QString &text, bool holdFrames);
 
 // The frames of a read made of whole frames, in order; none for any other read.
 std::vector<protocol::MeterFrame> framesOfRead(const QByteArray &bytes);
+
+// The link reply that a LinkUpThenFrames read begins with.
+inline constexpr char kLinkUpReply[] = "OK+CONN\r\n";

@@ -32,6 +32,10 @@ void TestDongleReply::readsAreToldApart_data()
     QTest::newRow("request and link, one byte more") << linkUpPrefix + "x" << false << DongleRead::LinkUp;
     // The first frame can follow in the same read; it is dropped with the rest.
     QTest::newRow("request and link with a frame") << linkUpPrefix + frame << false << DongleRead::LinkUp;
+    // A fast meter's first readings can follow the reply itself within 10 ms; they are kept.
+    QTest::newRow("link and two frames") << QByteArray("OK+CONN\r\n") + frame + frame << false
+                                         << DongleRead::LinkUpThenFrames;
+    QTest::newRow("link and 17 bytes") << QByteArray("OK+CONN\r\n") + frame.left(17) << false << DongleRead::Garbage;
     QTest::newRow("request and link alone") << linkUpPrefix << false << DongleRead::Garbage;
     QTest::newRow("lost") << QByteArray("OK+LOST") << false << DongleRead::LinkLost;
     QTest::newRow("idle answer") << QByteArray("OK") << false << DongleRead::Ok;
