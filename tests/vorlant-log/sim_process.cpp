@@ -1,6 +1,9 @@
 #include "sim_process.h"
 
+#include "logger_run.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QDeadlineTimer>
 #include <QProcessEnvironment>
 
@@ -74,5 +77,32 @@ LoggerResult runLogger(const QStringList &args, const QStringList &environment, 
     }
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
+    return result;
+}
+
+LoggerResult runLoggerHere(QStringList args, const QString &outputPath)
+{
+    LoggerResult result;
+    vorlantlog::RunEnvironment environment;
+    environment.report = [&result](const QString &line) {
+        result.err += "vorlant-log: " + line.toLocal8Bit() + '\n';
+    };
+    environment.printHelp = [&result](const QByteArray &text) { result.out += text; };
+    environment.stopOnSignals = false;
+    vorlantlog::MeterLogger::Timing &quick = environment.timing;
+    quick.settingsDelayMs /= 10;
+    quick.holdReleaseMs /= 10;
+    quick.commandGapMs /= 10;
+    quick.portWatchMs /= 10;
+    quick.supervisionMs /= 10;
+    QString output = outputPath;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--output")); at >= 0 && at + 1 < args.size())
+        output = args.at(at + 1);
+    else
+        args << QStringLiteral("--output") << outputPath;
+    result.status = vorlantlog::runLogger(QStringList{QStringLiteral("vorlant-log")} + args, environment);
+    QFile file(output);
+    if (file.open(QIODevice::ReadOnly))
+        result.out += file.readAll();
     return result;
 }

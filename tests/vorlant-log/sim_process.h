@@ -44,5 +44,12 @@ QString programPath(const char *name);
 // Runs vorlant-log to its end; `environment` entries are added ("NAME=value").
 LoggerResult runLogger(const QStringList &args, const QStringList &environment = {}, int timeoutMs = 60000);
 
+// Runs the logger's own run function in this process, with the link's pauses
+// cut to a tenth (set-up delay, hold-off, command gap, port watch and
+// supervision, which asks for the link again) and the
+// readings written to `outputPath` unless the arguments name an output;
+// `out` is that file. Messages come as the program prints them.
+LoggerResult runLoggerHere(QStringList args, const QString &outputPath);
+
 // Starts vorlant-log without waiting for it; for stop signals.
 void startLogger(QProcess &process, const QStringList &args);

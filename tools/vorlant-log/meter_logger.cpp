@@ -26,9 +26,11 @@ QString readings(std::int64_t n)
 
 } // namespace
 
-MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, QObject *parent)
+MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, Timing timing,
+                         QObject *parent)
     : QObject(parent)
     , m_options(options)
+    , m_timing(timing)
     , m_output(output)
     , m_report(std::move(report))
     , m_recorder(options.reference, options.primaryKindFromReading)
@@ -37,15 +39,15 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     // The port as the window opens it: read interval 10 ms, so one read holds one reply or one frame.
     LoadComPortDesign(m_port);
 
-    m_supervision.setInterval(DongleLink::kSupervisionMs);
-    m_portWatch.setInterval(DongleLink::kPortWatchMs);
+    m_supervision.setInterval(m_timing.supervisionMs);
+    m_portWatch.setInterval(m_timing.portWatchMs);
     m_setupDelay.setSingleShot(true);
-    m_setupDelay.setInterval(DongleLink::kSettingsDelayMs);
+    m_setupDelay.setInterval(m_timing.settingsDelayMs);
     m_commandGap.setSingleShot(true);
-    m_commandGap.setInterval(kCommandGapMs);
+    m_commandGap.setInterval(m_timing.commandGapMs);
     m_hold.setSingleShot(true);
     m_linkTimeout.setSingleShot(true);
-    m_linkTimeout.setInterval(kLinkTimeoutMs);
+    m_linkTimeout.setInterval(m_timing.linkTimeoutMs);
     m_duration.setSingleShot(true);
 
     connect(&m_supervision, &QTimer::timeout, this, &MeterLogger::superviseTick);
@@ -66,7 +68,7 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     // The hold-off's release timer; it is asked for after the last set-up command.
     connect(&m_link.frameHold(), &FrameHold::releaseTimerWanted, this, [this](int ms) {
         if (!m_hold.isActive())
-            m_hold.start(ms);
+            m_hold.start(std::min(ms, m_timing.holdReleaseMs));
     });
     connect(&m_hold, &QTimer::timeout, this, [this] {
         m_link.frameHold().releaseDue();
@@ -274,7 +276,7 @@ void MeterLogger::onLinkTimeout()
 {
     if (m_phase != Phase::Linking)
         return;
-    const QString text = QStringLiteral("no link to the meter within %1 s").arg(kLinkTimeoutMs / 1000);
+    const QString text = QStringLiteral("no link to the meter within %1 s").arg(m_timing.linkTimeoutMs / 1000);
     if (!m_options.reconnect) {
         finish(ExitStatus::LinkFailed, text);
         return;

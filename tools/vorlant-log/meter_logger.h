@@ -24,6 +24,17 @@ namespace vorlantlog {
 
 class ReadingOutput;
 
+// The pauses of a run. The defaults are the window's; tests shorten them.
+struct LoggerTiming
+{
+    int linkTimeoutMs = 15000;                          // from the request to the link
+    int commandGapMs = 200;                             // between two set-up commands
+    int settingsDelayMs = DongleLink::kSettingsDelayMs; // from the link to the set-up commands
+    int holdReleaseMs = FrameHold::kReleaseMs;          // longest hold after the set-up commands
+    int supervisionMs = DongleLink::kSupervisionMs;
+    int portWatchMs = DongleLink::kPortWatchMs;
+};
+
 // One run of the logger: the dongle found and probed, the link asked for,
 // the meter set up, every reading written, and the link ended. The link's
 // rules are DongleLink's, the readings' those of the window's decoders and
@@ -44,10 +55,10 @@ public:
     // One message line, without the program's name.
     using Report = std::function<void(const QString &line)>;
 
-    static constexpr int kLinkTimeoutMs = 15000; // from the request to the link
-    static constexpr int kCommandGapMs = 200;    // between two set-up commands
+    using Timing = LoggerTiming;
 
-    MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, QObject *parent = nullptr);
+    MeterLogger(const LoggerOptions &options, ReadingOutput &output, Report report, Timing timing = {},
+                QObject *parent = nullptr);
     ~MeterLogger() override;
 
     // Finds and probes the dongle and asks for the link; call from the event loop.
@@ -90,6 +101,7 @@ private:
     void verbose(const QString &line) const;
 
     LoggerOptions m_options;
+    Timing m_timing;
     ReadingOutput &m_output;
     Report m_report;
     ReadingRecorder m_recorder;
