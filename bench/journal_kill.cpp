@@ -48,7 +48,7 @@ int runChild(const QString &stateFolder)
     Form1Options options;
     options.finderLibrary = QCoreApplication::applicationDirPath() + QStringLiteral("/libportvane.so");
     options.stateFolder = stateFolder;
-    options.settingsFolder = stateFolder + QStringLiteral("/settings");
+    options.settingsFolder.clear(); // no settings file: the window starts as on a new machine
     TForm1 f(options);
     f.show();
     if (!waitFor([&f] { return f.portReady; }, 20000))
