@@ -74,18 +74,26 @@ endfunction()
 
 # vorlant_tests(LIBS...): one test program per tst_*.cpp in the calling folder,
 # each linked with LIBS and QtTest, registered with CTest under folder_name.
-# Shared helpers of the folder (*.cpp not starting with tst_) go into every program.
+# Shared helpers of the folder (*.cpp not starting with tst_) form one library that every program links.
 function(vorlant_tests)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER helpers EXCLUDE REGEX "/tst_[^/]*\\.cpp$")
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  # The helpers are compiled once for the folder, not once per program.
+  set(helper_lib)
+  if(helpers)
+    set(helper_lib ${folder}_test_helpers)
+    add_library(${helper_lib} STATIC ${helpers})
+    target_include_directories(${helper_lib} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${helper_lib} PUBLIC ${ARGN} Qt6::Test)
+  endif()
   foreach(test ${tests})
     get_filename_component(base ${test} NAME_WE)
     set(target ${folder}_${base})
-    add_executable(${target} ${test} ${helpers})
+    add_executable(${target} ${test})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${target} PRIVATE ${ARGN} Qt6::Test)
+    target_link_libraries(${target} PRIVATE ${helper_lib} ${ARGN} Qt6::Test)
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VORLANT_SOURCE_DIR=${CMAKE_SOURCE_DIR}"

@@ -67,8 +67,14 @@ bool linkUp(PtyClient &client)
 {
     if (!client.write("AT+CONNL"))
         return false;
+    // On a busy machine the reply can share a block with the first whole readings.
+    const auto replyThenFrames = [](const QByteArray &block, const char *reply) {
+        const qsizetype size = qsizetype(qstrlen(reply));
+        return block.startsWith(reply) && (block.size() - size) % 18 == 0;
+    };
     const QByteArray first = client.readBlock();
-    return first == "OK+CONNLOK+CONN\r\n" || (first == "OK+CONNL" && client.readBlock() == "OK+CONN\r\n");
+    return replyThenFrames(first, "OK+CONNLOK+CONN\r\n")
+           || (first == "OK+CONNL" && replyThenFrames(client.readBlock(), "OK+CONN\r\n"));
 }
 
 // Reads blocks until an 18-byte frame satisfies `accept`.

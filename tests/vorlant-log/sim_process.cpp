@@ -91,7 +91,6 @@ LoggerResult runLoggerHere(QStringList args, const QString &outputPath)
     environment.stopOnSignals = false;
     vorlantlog::MeterLogger::Timing &quick = environment.timing;
     quick.settingsDelayMs /= 10;
-    quick.holdReleaseMs /= 10;
     quick.commandGapMs /= 10;
     quick.portWatchMs /= 10;
     quick.supervisionMs /= 10;

@@ -45,8 +45,9 @@ QString programPath(const char *name);
 LoggerResult runLogger(const QStringList &args, const QStringList &environment = {}, int timeoutMs = 60000);
 
 // Runs the logger's own run function in this process, with the link's pauses
-// cut to a tenth (set-up delay, hold-off, command gap, port watch and
-// supervision, which asks for the link again) and the
+// cut to a tenth (set-up delay, command gap, port watch and supervision,
+// which asks for the link again; not the hold-off, which lets the meter take
+// its new settings on a busy machine too) and the
 // readings written to `outputPath` unless the arguments name an output;
 // `out` is that file. Messages come as the program prints them.
 LoggerResult runLoggerHere(QStringList args, const QString &outputPath);

@@ -460,7 +460,7 @@ void TestVorlantLog::lostLinkEndsTheRun()
 {
     SimProcess sim;
     QVERIFY(sim.start(link(), QStringList{QStringLiteral("--part"), QStringLiteral("R=1k"), QStringLiteral("--unplug-after"),
-                                          QStringLiteral("2"), QStringLiteral("--replug-after"), QStringLiteral("1")}
+                                          QStringLiteral("4"), QStringLiteral("--replug-after"), QStringLiteral("1")}
                                   + kFast));
     const QString output = file("lost.csv");
     const LoggerResult run = runHere({QStringLiteral("--port"), link(), QStringLiteral("--output"), output});
@@ -475,10 +475,10 @@ void TestVorlantLog::lostLinkEndsTheRun()
 
 void TestVorlantLog::reconnectKeepsEveryLineOnce()
 {
-    // Plugged for 2 s at a time, gone for 1 s, twenty readings a second.
+    // Plugged for 4 s at a time, gone for 1 s, twenty readings a second.
     SimProcess sim;
     QVERIFY(sim.start(link(), QStringList{QStringLiteral("--part"), QStringLiteral("R=1k"), QStringLiteral("--unplug-after"),
-                                          QStringLiteral("2"), QStringLiteral("--replug-after"), QStringLiteral("1")}
+                                          QStringLiteral("4"), QStringLiteral("--replug-after"), QStringLiteral("1")}
                                   + kFast));
     const QString output = file("kept.csv");
     // More readings than one plug-in gives, and the meter set up again after each new link.
