@@ -23,7 +23,15 @@ ReadingPublisher::ReadingPublisher(PublisherOptions options, Report report, QObj
     if (m_options.session.clientId.isEmpty())
         m_options.session.clientId = QStringLiteral("vorlant-") + m_options.station;
     m_finishTimer.setSingleShot(true);
-    connect(&m_finishTimer, &QTimer::timeout, this, &ReadingPublisher::endSession);
+    connect(&m_finishTimer, &QTimer::timeout, this, [this] {
+        if (m_offlineId >= 0) {
+            endSession();
+            return;
+        }
+        // Out of time for the spool: the rest waits for the next run.
+        m_finishTimer.start(kOfflineWaitMs);
+        sendOffline();
+    });
 }
 
 ReadingPublisher::~ReadingPublisher() = default;
@@ -46,8 +54,11 @@ bool ReadingPublisher::start(QString *error)
     connect(m_client.get(), &MqttClient::connected, this, &ReadingPublisher::onConnected);
     connect(m_client.get(), &MqttClient::acknowledged, this, &ReadingPublisher::onAcknowledged);
     connect(m_client.get(), &MqttClient::disconnected, this, [this](const QString &reason, int retry) {
-        if (m_finishing)
+        if (m_finishing) {
+            m_session = 0;
+            endSession();
             return;
+        }
         const bool lost = m_session != 0;
         m_session = 0;
         m_inFlight.clear();
@@ -62,6 +73,7 @@ bool ReadingPublisher::start(QString *error)
     });
     connect(m_client.get(), &MqttClient::failed, this, [this](MqttClient::Fatal kind, const QString &reason) {
         m_session = 0;
+        m_failed = true;
         emit failed(kind, reason);
     });
     return m_client->start(error);
@@ -111,7 +123,7 @@ void ReadingPublisher::publishSettings(const QByteArray &json)
 
 void ReadingPublisher::sendMore()
 {
-    if (m_session == 0 || m_spoolBroken || m_finishing)
+    if (m_session == 0 || m_spoolBroken || m_offlineId >= 0)
         return;
     const std::deque<ReadingSpool::Entry> &pending = m_spool.pending();
     if (pending.empty())
@@ -153,7 +165,10 @@ void ReadingPublisher::onAcknowledged(int session, int messageId)
         spoolFailed(error);
         return;
     }
-    sendMore();
+    if (m_finishing && m_spool.pending().empty())
+        sendOffline();
+    else
+        sendMore();
 }
 
 void ReadingPublisher::spoolFailed(const QString &error)
@@ -180,19 +195,28 @@ void ReadingPublisher::finish(int waitMs)
     if (m_finishing)
         return;
     m_finishing = true;
-    if (!m_client) {
-        QTimer::singleShot(0, this, &ReadingPublisher::finished);
-        return;
-    }
-    if (m_session != 0) {
-        if (const std::optional<int> id = m_client->publish(topic("status"), "offline", true))
-            m_offlineId = *id;
-    }
-    if (m_offlineId < 0) {
+    if (!m_client || m_session == 0) {
         QTimer::singleShot(0, this, &ReadingPublisher::endSession);
         return;
     }
+    // What is pending goes out first while there is time; "offline" comes last.
     m_finishTimer.start(waitMs);
+    if (m_spool.pending().empty() || m_spoolBroken)
+        sendOffline();
+    else
+        sendMore();
+}
+
+void ReadingPublisher::sendOffline()
+{
+    if (m_offlineId >= 0)
+        return;
+    const std::optional<int> id = m_session != 0 ? m_client->publish(topic("status"), "offline", true) : std::nullopt;
+    if (!id) {
+        QTimer::singleShot(0, this, &ReadingPublisher::endSession);
+        return;
+    }
+    m_offlineId = *id;
 }
 
 void ReadingPublisher::endSession()
@@ -202,6 +226,11 @@ void ReadingPublisher::endSession()
     m_finishTimer.stop();
     m_client->stop();
     m_client.reset();
+    if (m_failed) {
+        // The failure's own line says it all.
+        emit finished();
+        return;
+    }
     if (m_dropped > 0)
         m_report(QStringLiteral("the full spool dropped %1 in all").arg(readings(m_dropped)));
     if (!m_spool.pending().empty())

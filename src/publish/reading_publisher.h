@@ -40,6 +40,7 @@ public:
     using Payload = std::function<QByteArray(std::uint64_t seq)>;
 
     static constexpr int kInFlight = 200; // handed to the client, not yet acknowledged
+    static constexpr int kOfflineWaitMs = 1000;
 
     ReadingPublisher(PublisherOptions options, Report report, QObject *parent = nullptr);
     ~ReadingPublisher() override;
@@ -49,8 +50,8 @@ public:
     void publishReading(const Payload &payload);
     // The meter's settings as a JSON object; sent (retained) when they differ from the last.
     void publishSettings(const QByteArray &json);
-    // Status "offline", what the broker still acknowledges within `waitMs`,
-    // then the session's end; finished() follows.
+    // The pending readings while the broker takes them within `waitMs`,
+    // then status "offline" and the session's end; finished() follows.
     void finish(int waitMs);
 
     QByteArray topic(const char *leaf) const;
@@ -67,6 +68,7 @@ private:
     void sendMore();
     void spoolFailed(const QString &error);
     void reportDropped();
+    void sendOffline();
     void endSession();
 
     PublisherOptions m_options;
@@ -84,6 +86,7 @@ private:
     int m_offlineId = -1;
     bool m_wasDown = false;
     std::uint64_t m_dropped = 0;
+    bool m_failed = false;
 };
 
 } // namespace publish

@@ -4,16 +4,23 @@
 #include "exit_status.h"
 #include "logger_options.h"
 #include "meter_logger.h"
+#include "mqtt_setup.h"
 #include "reading_output.h"
 #include "stop_signals.h"
+
+#include "publish/settings_json.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
+
+// How long a clean end waits for the broker to take "offline" and what is in flight.
+constexpr int kOfflineWaitMs = 3000;
 
 void report(const QString &line)
 {
@@ -55,10 +62,48 @@ int run(int argc, char **argv)
     }
 
     vorlantlog::MeterLogger logger(options, output, report);
+    // Publishing, when asked for: the spool and the broker's client are set
+    // up before the meter is touched, and the run ends after "offline" is out.
+    std::unique_ptr<publish::ReadingPublisher> publisher;
+    if (!options.mqtt.isEmpty()) {
+        const std::optional<publish::PublisherOptions> publishing = vorlantlog::publisherOptions(options, &message);
+        if (!publishing) {
+            report(message);
+            return vorlantlog::code(ExitStatus::BadArguments);
+        }
+        publisher = std::make_unique<publish::ReadingPublisher>(*publishing, report);
+        if (!publisher->start(&message)) {
+            report(QStringLiteral("cannot publish: %1").arg(message));
+            return vorlantlog::code(ExitStatus::Internal);
+        }
+        const QString station = options.station;
+        logger.setTaps({[&publisher, station](const CsvRecord &record) {
+                            publisher->publishReading(
+                                [&](std::uint64_t seq) { return vorlantlog::jsonReading(record, station, seq); });
+                        },
+                        [&publisher](const protocol::MeterSettings &settings) {
+                            publisher->publishSettings(publish::settingsJson(settings));
+                        }});
+        QObject::connect(publisher.get(), &publish::ReadingPublisher::failed, &logger,
+                         [&](publish::MqttClient::Fatal kind, const QString &reason) {
+                             const bool refused = kind == publish::MqttClient::Fatal::Refused;
+                             logger.fail(refused ? ExitStatus::BrokerRefused : ExitStatus::BrokerTls,
+                                         QStringLiteral("the broker %1 %2: %3")
+                                             .arg(options.mqtt,
+                                                  refused ? QStringLiteral("refused the credentials")
+                                                          : QStringLiteral("cannot be reached over TLS"),
+                                                  reason));
+                         });
+    }
     int status = vorlantlog::code(ExitStatus::Internal);
     QObject::connect(&logger, &vorlantlog::MeterLogger::finished, &app, [&](int exitStatus) {
         status = exitStatus;
-        app.quit();
+        if (!publisher) {
+            app.quit();
+            return;
+        }
+        QObject::connect(publisher.get(), &publish::ReadingPublisher::finished, &app, &QCoreApplication::quit);
+        publisher->finish(kOfflineWaitMs);
     });
     QObject::connect(&stopSignals, &vorlantlog::StopSignals::stopRequested, &logger, &vorlantlog::MeterLogger::stop);
     QTimer::singleShot(0, &logger, &vorlantlog::MeterLogger::start);
