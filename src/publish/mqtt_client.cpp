@@ -8,6 +8,9 @@
 #include <chrono>
 #include <cstring>
 
+#include <poll.h>
+#include <sys/socket.h>
+
 namespace publish {
 
 namespace {
@@ -29,6 +32,26 @@ QString reasonOf(int rc)
     if (rc == MOSQ_ERR_ERRNO)
         return QString::fromLocal8Bit(std::strerror(errno));
     return QString::fromUtf8(mosquitto_strerror(rc));
+}
+
+// A connection attempt the peer refused. libmosquitto does not always say
+// so itself (with TLS it goes on waiting on the dead socket).
+std::optional<int> refusedConnection(mosquitto *client)
+{
+    const int fd = mosquitto_socket(client);
+    if (fd < 0)
+        return std::nullopt;
+    pollfd p{fd, POLLOUT, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return std::nullopt;
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) == 0 || errno != ENOTCONN)
+        return std::nullopt;
+    int error = 0;
+    size = sizeof error;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+    return error ? error : ECONNREFUSED;
 }
 
 } // namespace
@@ -209,6 +232,7 @@ QString MqttClient::session(mosquitto *client, bool *fatal)
     const QByteArray host = m_session.address.host.toUtf8();
     int rc = mosquitto_connect_async(client, host.constData(), m_session.address.port, m_session.keepAliveSeconds);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kConnackSeconds);
+    int deadSocket = 0; // turns in a row with a socket that never connected
     while (rc == MOSQ_ERR_SUCCESS) {
         rc = mosquitto_loop(client, kLoopMs, 1);
         if (m_connack > 0) {
@@ -222,8 +246,15 @@ QString MqttClient::session(mosquitto *client, bool *fatal)
                 rc = mosquitto_loop(client, kLoopMs, 1);
             return {};
         }
-        if (m_connack < 0 && std::chrono::steady_clock::now() > giveUp)
-            return QStringLiteral("no answer from the broker within %1 s").arg(kConnackSeconds);
+        if (m_connack < 0) {
+            // A few turns first: a handshake the peer broke off is reported by the loop itself.
+            const std::optional<int> refused = refusedConnection(client);
+            deadSocket = refused ? deadSocket + 1 : 0;
+            if (deadSocket >= 3)
+                return QString::fromLocal8Bit(std::strerror(*refused));
+            if (std::chrono::steady_clock::now() > giveUp)
+                return QStringLiteral("no answer from the broker within %1 s").arg(kConnackSeconds);
+        }
     }
     const int savedErrno = errno;
     QString reason = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(savedErrno)) : reasonOf(rc);

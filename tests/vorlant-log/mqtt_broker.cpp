@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,16 +46,20 @@ MqttBroker::~MqttBroker()
     kill();
 }
 
-bool MqttBroker::start(const QString &folder, const QString &extraConfig)
+bool MqttBroker::start(const QString &folder, const QString &extraConfig, const QString &listenerConfig)
 {
     m_port = freePort();
     m_config = folder + QStringLiteral("/mosquitto.conf");
     QFile conf(m_config);
     if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    conf.write(QStringLiteral("listener %1 127.0.0.1\npersistence false\nlog_dest stderr\n%2")
+    // Started by root, the broker would become user "mosquitto", who cannot read the test's files.
+    const passwd *user = ::getpwuid(::getuid());
+    conf.write(QStringLiteral("user %1\nper_listener_settings false\npersistence false\nlog_dest stderr\n%2"
+                              "listener %3 127.0.0.1\n%4")
+                   .arg(QString::fromLocal8Bit(user ? user->pw_name : "root"), extraConfig)
                    .arg(m_port)
-                   .arg(extraConfig)
+                   .arg(listenerConfig)
                    .toUtf8());
     conf.close();
     return restart();

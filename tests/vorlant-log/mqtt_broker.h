@@ -18,9 +18,11 @@ public:
     MqttBroker(const MqttBroker &) = delete;
     MqttBroker &operator=(const MqttBroker &) = delete;
 
-    // Writes <folder>/mosquitto.conf (a listener on a free port, persistence
-    // off, then `extraConfig`) and starts the broker; true once it listens.
-    bool start(const QString &folder, const QString &extraConfig = QStringLiteral("allow_anonymous true\n"));
+    // Writes <folder>/mosquitto.conf (persistence off, `extraConfig`, then a
+    // listener on a free port with `listenerConfig`) and starts the broker;
+    // true once it listens.
+    bool start(const QString &folder, const QString &extraConfig = QStringLiteral("allow_anonymous true\n"),
+               const QString &listenerConfig = {});
     // Starts it again on the same port, with the same configuration.
     bool restart();
     // SIGKILL, and waits for its end.

@@ -69,6 +69,7 @@ class TestMqttPublish : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -77,6 +78,8 @@ private slots:
     void lostBrokerLosesNothing();
     void retainedStatus();
     void spoolBoundDropsTheOldest();
+    void tlsAndPasswords_data();
+    void tlsAndPasswords();
 
 private:
     QString link() const { return m_dir->filePath(QStringLiteral("dongle")); }
@@ -107,7 +110,43 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MqttBroker> m_broker;
     std::unique_ptr<MqttSubscriber> m_subscriber;
+    QTemporaryDir m_pki; // a CA, the broker's certificate signed by it, and a password file
 };
+
+namespace {
+
+bool run(const QString &program, const QStringList &args, const QString &folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning() << program << args << p.readAllStandardError();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TestMqttPublish::initTestCase()
+{
+    QVERIFY(m_pki.isValid());
+    const QString dir = m_pki.path();
+    const QString openssl = QStringLiteral("/usr/bin/openssl");
+    QVERIFY(run(openssl, QStringLiteral("req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj /CN=TestCA")
+                             .split(QLatin1Char(' ')), dir));
+    QVERIFY(run(openssl, QStringLiteral("req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj /CN=127.0.0.1")
+                             .split(QLatin1Char(' ')), dir));
+    QVERIFY(writeAll(m_pki.filePath(QStringLiteral("ext.cnf")), "subjectAltName=IP:127.0.0.1\n"));
+    QVERIFY(run(openssl, QStringLiteral("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem "
+                                        "-days 2 -extfile ext.cnf")
+                             .split(QLatin1Char(' ')), dir));
+    QVERIFY(run(QStringLiteral("/usr/bin/mosquitto_passwd"), QStringLiteral("-c -b passwd st1 right").split(QLatin1Char(' ')),
+                dir));
+    QVERIFY(writeAll(m_pki.filePath(QStringLiteral("right")), "right\n"));
+    QVERIFY(writeAll(m_pki.filePath(QStringLiteral("wrong")), "wrong\n"));
+}
 
 void TestMqttPublish::init()
 {
@@ -278,6 +317,56 @@ void TestMqttPublish::spoolBoundDropsTheOldest()
     const Seqs seqs = seqsOf(m_subscriber->messages());
     QCOMPARE(seqs.first(), 151);
     QCOMPARE(seqs.gaps(), 0);
+}
+
+void TestMqttPublish::tlsAndPasswords_data()
+{
+    QTest::addColumn<bool>("plainPort");      // mqtts:// to the listener without TLS
+    QTest::addColumn<bool>("withCa");         // --mqtt-ca the test's CA (else the system's authorities)
+    QTest::addColumn<QString>("passwordFile"); // empty: VORLANT_MQTT_PASSWORD=right
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("right password") << false << true << QStringLiteral("right") << 0 << QStringLiteral("connected to the broker");
+    QTest::newRow("password from the environment") << false << true << QString() << 0
+                                                   << QStringLiteral("connected to the broker");
+    QTest::newRow("wrong password") << false << true << QStringLiteral("wrong") << 8
+                                    << QStringLiteral("refused the credentials");
+    QTest::newRow("no TLS on the port") << true << true << QStringLiteral("right") << 9
+                                        << QStringLiteral("the TLS handshake failed");
+    QTest::newRow("certificate of an unknown CA") << false << false << QStringLiteral("right") << 9
+                                                  << QStringLiteral("certificate verify failed");
+}
+
+void TestMqttPublish::tlsAndPasswords()
+{
+    QFETCH(bool, plainPort);
+    QFETCH(bool, withCa);
+    QFETCH(QString, passwordFile);
+    QFETCH(int, status);
+    QFETCH(QString, line);
+    const QString pki = m_pki.path() + QLatin1Char('/');
+    const int plain = freePort();
+    MqttBroker broker;
+    QVERIFY2(broker.start(m_dir->path(),
+                          QStringLiteral("allow_anonymous false\npassword_file %1passwd\nlistener %2 127.0.0.1\n").arg(pki).arg(plain),
+                          QStringLiteral("cafile %1ca.pem\ncertfile %1server.pem\nkeyfile %1server.key\n").arg(pki)),
+             broker.log().constData());
+    SimProcess sim;
+    QVERIFY(sim.start(link(), {QStringLiteral("--part"), QStringLiteral("R=1k"), QStringLiteral("--frame-gap-ms"),
+                               QStringLiteral("50")}));
+    QStringList args{QStringLiteral("--port"), link(), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--mqtt"),
+                     QStringLiteral("mqtts://st1@127.0.0.1:%1").arg(plainPort ? plain : broker.port()),
+                     QStringLiteral("--station"), QStringLiteral("st1")};
+    if (withCa)
+        args << QStringLiteral("--mqtt-ca") << pki + QStringLiteral("ca.pem");
+    if (!passwordFile.isEmpty())
+        args << QStringLiteral("--mqtt-password-file") << pki + passwordFile;
+    const LoggerResult result = ::runLogger(args, {QStringLiteral("XDG_STATE_HOME=") + file("state"),
+                                                   QStringLiteral("VORLANT_MQTT_PASSWORD=right")});
+    QVERIFY2(result.status == status, result.err.constData());
+    QVERIFY2(result.err.contains(line.toUtf8()), result.err.constData());
+    if (status != 0)
+        QCOMPARE(result.err.count('\n'), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMqttPublish)
