@@ -1,4 +1,9 @@
-// The spool file, <station>.spool: append-only while the program runs.
+// The spool: files <station>.<n>.spool in the spool folder, n counting up
+// from 1 (twelve digits), and <station>.lock, held with an exclusive flock
+// while a program publishes as the station. Only the newest file is written,
+// and only appended to; a new one is begun past 4 MiB, and an older one is
+// removed once every reading in it is settled. So the spool never rewrites a
+// byte, and its files hold what is pending plus at most one file more.
 //
 //   signature  8 bytes "VLSPOOL1"
 //   records    back to back, each framed as the journal's records are
@@ -8,28 +13,26 @@
 //   body kind 2  settled   u8 2, u64 seq: every reading up to seq was
 //                          acknowledged by the broker or dropped by the bound
 //
-// Numbers are little-endian. Readings come with rising seq. The next seq is
-// one above the highest seq the file names, so it is kept even once every
-// reading is settled. Example, readings up to 7 settled:
+// Numbers are little-endian. Readings come with rising seq, across the
+// files. Every new file begins with a settled record, so the newest file
+// alone names the seq reached, even once the older ones are gone; the next
+// seq is one above the highest seq any file names. Example, readings up to 7
+// settled:
 //
 //   09 00 00 00  02 07 00 00 00 00 00 00 00  <CRC-32, 4 bytes>
-//
-// When the settled part outweighs what is pending (and passes 1 MiB), the
-// file is written anew with a settled record and the pending readings alone,
-// beside the old one and put in place by one rename.
 
 #include "publish/reading_spool.h"
 
 #include "files/crc_frames.h"
-#include "files/file_replacement.h"
 #include "protocol/le_bytes.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
 
 #include <unistd.h>
 
@@ -39,11 +42,10 @@ namespace {
 
 constexpr char kSignature[8] = {'V', 'L', 'S', 'P', 'O', 'O', 'L', '1'};
 constexpr std::uint32_t kMaxBody = 1u << 20;
-constexpr qint64 kCompactBytes = 1 << 20;
 constexpr std::uint8_t kReading = 1;
 constexpr std::uint8_t kSettled = 2;
-constexpr qint64 kFrameHead = 4;     // the length before the body
-constexpr qint64 kReadingHead = 9;   // kind and seq before the payload
+constexpr qint64 kFrameHead = 4;   // the length before the body
+constexpr qint64 kReadingHead = 9; // kind and seq before the payload
 
 QByteArray body(std::uint8_t kind, std::uint64_t seq, QByteArrayView payload = {})
 {
@@ -62,40 +64,77 @@ std::uint64_t seqOf(QByteArrayView body)
     return std::uint64_t(protocol::le::read32(b, 1)) | std::uint64_t(protocol::le::read32(b, 5)) << 32;
 }
 
+QByteArrayView signature()
+{
+    return QByteArrayView(kSignature, sizeof kSignature);
+}
+
 } // namespace
+
+ReadingSpool::ReadingSpool(qint64 segmentBytes)
+    : m_segmentBytes(segmentBytes)
+{
+}
+
+QString ReadingSpool::segmentPath(std::uint64_t segment) const
+{
+    return QDir(m_folder).filePath(QStringLiteral("%1.%2.spool").arg(m_station).arg(segment, 12, 10, QLatin1Char('0')));
+}
 
 bool ReadingSpool::open(const QString &folder, const QString &station, std::uint64_t maxPending, QString *error)
 {
     m_maxPending = std::max<std::uint64_t>(maxPending, 1);
+    m_folder = folder;
+    m_station = station;
     if (!logbook::journal::ensurePrivateFolder(folder, error))
         return false;
-    const QString path = QDir(folder).filePath(station + QStringLiteral(".spool"));
-    switch (logbook::journal::JournalFile::claim(path, &m_file, error, true)) {
-    case logbook::journal::JournalFile::Claim::Taken:
+    const QString lock = QDir(folder).filePath(station + QStringLiteral(".lock"));
+    switch (File::claim(lock, &m_lock, error, true)) {
+    case File::Claim::Taken:
         break;
-    case logbook::journal::JournalFile::Claim::Busy:
-        *error = QStringLiteral("the spool %1 is in use by another program publishing as \"%2\"").arg(path, station);
+    case File::Claim::Busy:
+        *error = QStringLiteral("the spool in %1 is in use by another program publishing as \"%2\"").arg(folder, station);
         return false;
-    case logbook::journal::JournalFile::Claim::Failed:
+    case File::Claim::Failed:
         return false;
     }
-    const std::optional<QByteArray> bytes = m_file.readAll(error);
-    return bytes && recover(*bytes, error);
+    const QRegularExpression name(QStringLiteral("^%1\\.([0-9]{12})\\.spool$").arg(QRegularExpression::escape(station)));
+    std::vector<std::uint64_t> numbers;
+    for (const QString &file : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch match = name.match(file);
+        if (match.hasMatch() && match.captured(1).toULongLong() > 0)
+            numbers.push_back(match.captured(1).toULongLong());
+    }
+    std::sort(numbers.begin(), numbers.end());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (!readSegment(numbers[i], i + 1 == numbers.size(), error))
+            return false;
+    }
+    while (!m_pending.empty() && m_pending.front().seq <= m_settledThrough)
+        m_pending.pop_front();
+    if (m_segments.empty())
+        return startSegment(error);
+    return true;
 }
 
-bool ReadingSpool::recover(const QByteArray &bytes, QString *error)
+bool ReadingSpool::readSegment(std::uint64_t segment, bool last, QString *error)
 {
-    if (bytes.isEmpty())
-        return m_file.append(QByteArrayView(kSignature, sizeof kSignature), error);
-    if (bytes.size() < qsizetype(sizeof kSignature) || !bytes.startsWith(QByteArrayView(kSignature, sizeof kSignature))) {
-        *error = QStringLiteral("%1 is not a spool file; move it away").arg(m_file.path());
+    File file;
+    const QString path = segmentPath(segment);
+    if (File::claim(path, &file, error) != File::Claim::Taken)
+        return false;
+    const std::optional<QByteArray> bytes = file.readAll(error);
+    if (!bytes)
+        return false;
+    if (!bytes->startsWith(signature())) {
+        *error = QStringLiteral("%1 is not a spool file; move it away").arg(path);
         return false;
     }
     qint64 at = sizeof kSignature;
     QString problem;
     bool torn = false;
-    while (at < bytes.size()) {
-        const files::CrcFrameRead frame = files::readCrcFrame(bytes, at, kMaxBody);
+    while (at < bytes->size()) {
+        const files::CrcFrameRead frame = files::readCrcFrame(*bytes, at, kMaxBody);
         if (frame.status != files::CrcFrameRead::Status::Whole) {
             problem = frame.problem;
             torn = frame.status == files::CrcFrameRead::Status::Torn;
@@ -110,44 +149,65 @@ bool ReadingSpool::recover(const QByteArray &bytes, QString *error)
         }
         if (kind == kReading) {
             m_lastSeq = seq;
-            m_pending.push_back({seq, at + kFrameHead + kReadingHead, frame.body.size() - kReadingHead});
+            m_pending.push_back({seq, segment, at + kFrameHead + kReadingHead, frame.body.size() - kReadingHead});
         } else {
             m_settledThrough = std::max(m_settledThrough, seq);
             m_lastSeq = std::max(m_lastSeq, seq);
         }
         at += frame.size;
     }
-    while (!m_pending.empty() && m_pending.front().seq <= m_settledThrough)
-        m_pending.pop_front();
-    if (at < bytes.size()) {
-        const qint64 lost = bytes.size() - at;
-        if (torn) {
-            m_recoveryNote = QStringLiteral("the spool's last record was cut short (%1 bytes dropped)").arg(lost);
+    if (at < bytes->size()) {
+        const qint64 lost = bytes->size() - at;
+        QString note;
+        if (torn && last) {
+            note = QStringLiteral("the spool's last record was cut short (%1 bytes dropped)").arg(lost);
         } else {
             // The damaged part stays on disk for whoever wants to look at it.
-            const QString copy = m_file.path() + QStringLiteral(".damaged-")
-                                 + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-            QFile::copy(m_file.path(), copy);
-            m_recoveryNote = QStringLiteral("the spool is damaged at byte %1 (%2); %3 bytes after it were set aside in %4")
-                                 .arg(at)
-                                 .arg(problem)
-                                 .arg(lost)
-                                 .arg(copy);
+            const QString copy =
+                path + QStringLiteral(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            QFile::copy(path, copy);
+            note = QStringLiteral("the spool file %1 is damaged at byte %2 (%3); the %4 bytes from there were set "
+                                  "aside in %5")
+                       .arg(path)
+                       .arg(at)
+                       .arg(problem)
+                       .arg(lost)
+                       .arg(copy);
         }
-        if (!m_file.truncate(at, error))
+        m_recoveryNote += (m_recoveryNote.isEmpty() ? QString() : QStringLiteral("; ")) + note;
+        if (!file.truncate(at, error))
             return false;
     }
+    m_segments.emplace(segment, std::move(file));
+    return true;
+}
+
+bool ReadingSpool::startSegment(QString *error)
+{
+    const std::uint64_t segment = m_segments.empty() ? 1 : m_segments.rbegin()->first + 1;
+    File file;
+    if (File::claim(segmentPath(segment), &file, error, true) != File::Claim::Taken)
+        return false;
+    // Begun with the seq reached, so the older files may go.
+    if (!file.truncate(0, error)
+        || !file.append(QByteArray(signature().data(), signature().size()) + files::crcFrame(body(kSettled, m_settledThrough)),
+                        error))
+        return false;
+    m_segments.emplace(segment, std::move(file));
     return true;
 }
 
 bool ReadingSpool::append(QByteArrayView payload, QString *error)
 {
+    if (m_segments.rbegin()->second.size() >= m_segmentBytes && !startSegment(error))
+        return false;
+    auto &[segment, file] = *m_segments.rbegin();
     const std::uint64_t seq = m_lastSeq + 1;
-    const qint64 at = m_file.size();
-    if (!m_file.append(files::crcFrame(body(kReading, seq, payload)), error))
+    const qint64 at = file.size();
+    if (!file.append(files::crcFrame(body(kReading, seq, payload)), error))
         return false;
     m_lastSeq = seq;
-    m_pending.push_back({seq, at + kFrameHead + kReadingHead, payload.size()});
+    m_pending.push_back({seq, segment, at + kFrameHead + kReadingHead, payload.size()});
     if (m_pending.size() <= m_maxPending)
         return true;
     // The oldest give way; the broker would never see them in time anyway.
@@ -179,52 +239,35 @@ bool ReadingSpool::acknowledge(std::uint64_t seq, QString *error)
 
 bool ReadingSpool::settle(QString *error)
 {
-    if (!m_file.append(files::crcFrame(body(kSettled, m_settledThrough)), error))
+    if (!m_segments.rbegin()->second.append(files::crcFrame(body(kSettled, m_settledThrough)), error))
         return false;
-    const qint64 live = m_pending.empty() ? 0 : m_file.size() - (m_pending.front().offset - kFrameHead - kReadingHead);
-    const qint64 settled = m_file.size() - live;
-    if (settled < kCompactBytes || settled < live)
-        return true;
-    return compact(error);
-}
-
-bool ReadingSpool::compact(QString *error)
-{
-    const QString path = m_file.path();
-    files::FileReplacement fresh(path, files::FileReplacement::Rules{false, false});
-    fresh.open();
-    QByteArray head(kSignature, sizeof kSignature);
-    head += files::crcFrame(body(kSettled, m_settledThrough));
-    fresh.write(head);
-    std::deque<Entry> moved;
-    qint64 at = head.size();
-    for (const Entry &entry : m_pending) {
-        const std::optional<QByteArray> bytes = payload(entry, error);
-        if (!bytes) {
-            fresh.cancel();
+    // Older files whose every reading is settled go; the newest stays.
+    const std::uint64_t keepFrom = m_pending.empty() ? m_segments.rbegin()->first : m_pending.front().segment;
+    while (m_segments.begin()->first < keepFrom) {
+        auto oldest = m_segments.begin();
+        if (!oldest->second.remove(error))
             return false;
-        }
-        const QByteArray record = files::crcFrame(body(kReading, entry.seq, *bytes));
-        fresh.write(record);
-        moved.push_back({entry.seq, at + kFrameHead + kReadingHead, entry.size});
-        at += record.size();
+        m_segments.erase(oldest);
     }
-    if (!fresh.commit()) {
-        *error = QStringLiteral("cannot write the spool %1 anew: %2").arg(path, fresh.errorString());
-        return false;
-    }
-    // The new file under the old name; the old one (and its lock) goes.
-    logbook::journal::JournalFile renewed;
-    if (logbook::journal::JournalFile::claim(path, &renewed, error) != logbook::journal::JournalFile::Claim::Taken)
-        return false;
-    m_file = std::move(renewed);
-    m_pending = std::move(moved);
     return true;
 }
 
 std::optional<QByteArray> ReadingSpool::payload(const Entry &entry, QString *error) const
 {
-    return m_file.readAt(entry.offset, entry.size, error);
+    const auto it = m_segments.find(entry.segment);
+    if (it == m_segments.end()) {
+        *error = QStringLiteral("the spool file %1 is gone").arg(segmentPath(entry.segment));
+        return std::nullopt;
+    }
+    return it->second.readAt(entry.offset, entry.size, error);
+}
+
+qint64 ReadingSpool::diskBytes() const
+{
+    qint64 total = 0;
+    for (const auto &[segment, file] : m_segments)
+        total += file.size();
+    return total;
 }
 
 } // namespace publish

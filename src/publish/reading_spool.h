@@ -7,14 +7,15 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
-#include <utility>
 #include <set>
+#include <utility>
 
 // The station's readings on their way to the broker. Every reading is
 // appended with its sequence number before it is handed to the client, and
 // stays until the broker acknowledged it (or the bound dropped it), so a lost
-// broker or a killed program loses nothing. The same file keeps the sequence
+// broker or a killed program loses nothing. The same files keep the sequence
 // number across runs. The layout is described in reading_spool.cpp.
 namespace publish {
 
@@ -22,25 +23,26 @@ class ReadingSpool
 {
 public:
     static constexpr std::uint64_t kDefaultMaxPending = 1000000;
+    static constexpr qint64 kSegmentBytes = 4 << 20;
 
     struct Entry
     {
         std::uint64_t seq = 0;
-        qint64 offset = 0; // of the payload in the file
+        std::uint64_t segment = 0;
+        qint64 offset = 0; // of the payload in its segment
         qint64 size = 0;
     };
 
-    ReadingSpool() = default;
+    explicit ReadingSpool(qint64 segmentBytes = kSegmentBytes);
     ReadingSpool(const ReadingSpool &) = delete;
     ReadingSpool &operator=(const ReadingSpool &) = delete;
 
-    // <folder>/<station>.spool, made private and taken for this program. A
-    // record cut short at the end is cut off; a damaged one is kept aside in
-    // a copy of the whole file, and the sound records before it are used.
+    // The station's spool in `folder` (made private), taken for this program
+    // alone. A record cut short at the end is cut off; a damaged one is kept
+    // aside in a copy of its file, and the sound records around it are used.
     bool open(const QString &folder, const QString &station, std::uint64_t maxPending, QString *error);
     // What opening found wrong, for one line on stderr; empty when nothing.
     const QString &recoveryNote() const { return m_recoveryNote; }
-    const QString &path() const { return m_file.path(); }
 
     // The number the next reading gets (from 1, never used twice).
     std::uint64_t nextSeq() const { return m_lastSeq + 1; }
@@ -56,14 +58,22 @@ public:
     std::optional<QByteArray> payload(const Entry &entry, QString *error) const;
     // Readings the bound dropped since the last call.
     std::uint64_t takeDropped() { return std::exchange(m_dropped, 0); }
-    qint64 fileSize() const { return m_file.size(); }
+    // The bytes of every file of the spool.
+    qint64 diskBytes() const;
 
 private:
-    bool recover(const QByteArray &bytes, QString *error);
+    QString segmentPath(std::uint64_t segment) const;
+    bool readSegment(std::uint64_t segment, bool last, QString *error);
+    bool startSegment(QString *error);
     bool settle(QString *error);
-    bool compact(QString *error);
 
-    logbook::journal::JournalFile m_file;
+    using File = logbook::journal::JournalFile;
+
+    qint64 m_segmentBytes;
+    QString m_folder;
+    QString m_station;
+    File m_lock;
+    std::map<std::uint64_t, File> m_segments; // the last one is written
     std::uint64_t m_maxPending = kDefaultMaxPending;
     std::uint64_t m_lastSeq = 0;
     std::uint64_t m_settledThrough = 0; // every reading up to it is acknowledged or dropped

@@ -1,5 +1,5 @@
 // The MQTT spool on disk: what survives a restart, a record cut short by a
-// crash, a damaged record, the bound, and the file written anew.
+// crash, a damaged record, the bound, and settled files removed.
 
 #include "file_bytes.h"
 
@@ -43,13 +43,15 @@ private slots:
     void brokenTail_data();
     void brokenTail();
     void boundDropsTheOldest();
-    void settledPartIsWrittenAway();
+    void settledFilesAreRemoved();
+    void damagedOlderFileSparesTheNewer();
     void secondProgramIsRefused();
 
 private:
-    std::unique_ptr<ReadingSpool> open(std::uint64_t max = ReadingSpool::kDefaultMaxPending)
+    std::unique_ptr<ReadingSpool> open(std::uint64_t max = ReadingSpool::kDefaultMaxPending,
+                                       qint64 segmentBytes = ReadingSpool::kSegmentBytes)
     {
-        auto spool = std::make_unique<ReadingSpool>();
+        auto spool = std::make_unique<ReadingSpool>(segmentBytes);
         QString error;
         if (!spool->open(m_folder, QStringLiteral("st1"), max, &error)) {
             qWarning() << error;
@@ -64,7 +66,11 @@ private:
             QVERIFY2(spool.append(payloadOf(spool.nextSeq(), size), &error), qPrintable(error));
         }
     }
-    QString path() const { return m_folder + QStringLiteral("/st1.spool"); }
+    QString path(int segment = 1) const
+    {
+        return m_folder + QStringLiteral("/st1.%1.spool").arg(segment, 12, 10, QLatin1Char('0'));
+    }
+    QStringList spoolFiles() const { return QDir(m_folder).entryList({QStringLiteral("st1.*.spool")}); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_folder;
@@ -162,7 +168,7 @@ void TestReadingSpool::brokenTail()
     // Writing goes on right after the sound records.
     QCOMPARE(QFileInfo(path()).size(), twoRecords);
     QCOMPARE(spool->nextSeq(), 3u);
-    const QStringList copies = QDir(m_folder).entryList({QStringLiteral("st1.spool.damaged-*")});
+    const QStringList copies = QDir(m_folder).entryList({QStringLiteral("st1.*.spool.damaged-*")});
     QCOMPARE(copies.size(), copyKept ? 1 : 0);
     if (copyKept)
         QCOMPARE(readAll(m_folder + QLatin1Char('/') + copies.first()), bytes);
@@ -189,24 +195,63 @@ void TestReadingSpool::boundDropsTheOldest()
     QCOMPARE(spool->nextSeq(), 251u);
 }
 
-void TestReadingSpool::settledPartIsWrittenAway()
+void TestReadingSpool::settledFilesAreRemoved()
 {
-    auto spool = open();
+    // Files of 64 KiB: ten readings of 10 kB fill a little more than one.
+    constexpr qint64 kSegment = 64 * 1024;
+    auto spool = open(ReadingSpool::kDefaultMaxPending, kSegment);
     QVERIFY(spool);
-    // 3 MB of readings, then all but the last two acknowledged.
     appendAll(*spool, 300, 10000);
+    QCOMPARE(spoolFiles().size(), 43);
     QString error;
     for (std::uint64_t seq = 1; seq <= 298; ++seq)
         QVERIFY2(spool->acknowledge(seq, &error), qPrintable(error));
-    QVERIFY2(spool->fileSize() < 1100000, QByteArray::number(spool->fileSize()));
-    QCOMPARE(QFileInfo(path()).size(), spool->fileSize());
+    // What is left: the file holding 299 and 300 (also the newest).
+    QCOMPARE(spoolFiles(), QStringList{QFileInfo(path(43)).fileName()});
+    QVERIFY(spool->diskBytes() <= kSegment + 10100);
     QCOMPARE(*spool->payload(spool->pending().back(), &error), payloadOf(300, 10000));
     appendAll(*spool, 1, 10000);
+    QVERIFY(spool->acknowledge(299, &error) && spool->acknowledge(300, &error));
     spool.reset();
-    spool = open();
-    QCOMPARE(pendingSeqs(*spool), (QList<std::uint64_t>{299, 300, 301}));
-    QCOMPARE(*spool->payload(spool->pending().front(), &error), payloadOf(299, 10000));
-    QCOMPARE(QFile::permissions(path()) & (QFile::ReadGroup | QFile::ReadOther), 0);
+
+    spool = open(ReadingSpool::kDefaultMaxPending, kSegment);
+    QCOMPARE(pendingSeqs(*spool), QList<std::uint64_t>{301});
+    QCOMPARE(*spool->payload(spool->pending().front(), &error), payloadOf(301, 10000));
+    // Everything settled: the newest file alone still knows the seq reached.
+    QVERIFY(spool->acknowledge(301, &error));
+    appendAll(*spool, 20, 10000);
+    for (std::uint64_t seq = 302; seq <= 321; ++seq)
+        QVERIFY(spool->acknowledge(seq, &error));
+    QCOMPARE(spoolFiles().size(), 1);
+    spool.reset();
+    spool = open(ReadingSpool::kDefaultMaxPending, kSegment);
+    QVERIFY(spool->pending().empty());
+    QCOMPARE(spool->nextSeq(), 322u);
+    QCOMPARE(QFile::permissions(m_folder + QLatin1Char('/') + spoolFiles().constFirst()) & (QFile::ReadGroup | QFile::ReadOther), 0);
+}
+
+void TestReadingSpool::damagedOlderFileSparesTheNewer()
+{
+    constexpr qint64 kSegment = 64 * 1024;
+    auto spool = open(ReadingSpool::kDefaultMaxPending, kSegment);
+    QVERIFY(spool);
+    appendAll(*spool, 30, 10000);
+    QCOMPARE(spoolFiles().size(), 5); // seven readings a file
+    spool.reset();
+    QByteArray second = readAll(path(2));
+    second[second.size() - 5000] ^= 0x01; // inside the last reading of the file, 14
+    QVERIFY(writeAll(path(2), second));
+
+    spool = open(ReadingSpool::kDefaultMaxPending, kSegment);
+    QVERIFY(spool);
+    QList<std::uint64_t> expected;
+    for (std::uint64_t seq = 1; seq <= 30; ++seq) {
+        if (seq != 14)
+            expected << seq;
+    }
+    QCOMPARE(pendingSeqs(*spool), expected);
+    QCOMPARE(spool->nextSeq(), 31u);
+    QVERIFY2(spool->recoveryNote().contains(QLatin1String("damaged")), qPrintable(spool->recoveryNote()));
 }
 
 void TestReadingSpool::secondProgramIsRefused()
