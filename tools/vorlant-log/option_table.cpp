@@ -83,7 +83,7 @@ constexpr std::array kOptions = {
                "system's authorities."},
     OptionInfo{kMqtt, "spool-max", 0, "N",
                "Keep at most N readings the broker has not acknowledged (default 1000000) in "
-               "$XDG_STATE_HOME/vorlant/spool/NAME.spool; past that the oldest are dropped, counted and reported. "
+               "$XDG_STATE_HOME/vorlant/spool/ (files NAME.*.spool); past that the oldest are dropped, counted and reported. "
                "Sequence numbers go on across runs; a spool left by an earlier run is sent first."},
     OptionInfo{kOther, "verbose", 'v', nullptr, "Report the link's progress on standard error."},
     OptionInfo{kOther, "help", 'h', nullptr, "Show this help and end."},
