@@ -80,6 +80,7 @@ private slots:
     void spoolBoundDropsTheOldest();
     void tlsAndPasswords_data();
     void tlsAndPasswords();
+    void unwritableSpoolEndsTheRun();
 
 private:
     QString link() const { return m_dir->filePath(QStringLiteral("dongle")); }
@@ -367,6 +368,17 @@ void TestMqttPublish::tlsAndPasswords()
     QVERIFY2(result.err.contains(line.toUtf8()), result.err.constData());
     if (status != 0)
         QCOMPARE(result.err.count('\n'), 1);
+}
+
+void TestMqttPublish::unwritableSpoolEndsTheRun()
+{
+    // The state folder below a plain file: no spool, so nothing is logged that could not be kept.
+    QVERIFY(writeAll(file("plain"), "x"));
+    const LoggerResult result = ::runLogger(mqttArgs() + QStringList{QStringLiteral("--count"), QStringLiteral("1")},
+                                            {QStringLiteral("XDG_STATE_HOME=") + file("plain")});
+    QVERIFY2(result.status == 6, result.err.constData());
+    QVERIFY2(result.err.startsWith("vorlant-log: cannot publish: "), result.err.constData());
+    QCOMPARE(result.err.count('\n'), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMqttPublish)

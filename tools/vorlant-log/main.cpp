@@ -73,8 +73,9 @@ int run(int argc, char **argv)
         }
         publisher = std::make_unique<publish::ReadingPublisher>(*publishing, report);
         if (!publisher->start(&message)) {
+            // The spool is an output too: without it, readings could be lost.
             report(QStringLiteral("cannot publish: %1").arg(message));
-            return vorlantlog::code(ExitStatus::Internal);
+            return vorlantlog::code(ExitStatus::OutputNotWritable);
         }
         const QString station = options.station;
         logger.setTaps({[&publisher, station](const CsvRecord &record) {

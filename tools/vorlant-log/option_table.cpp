@@ -97,7 +97,7 @@ constexpr std::array kExitStatuses = {
     ExitStatusInfo{ExitStatus::NoAnswer, "The dongle did not answer."},
     ExitStatusInfo{ExitStatus::LinkFailed,
                    "The link to the meter was refused, not made within 15 seconds, or lost (without --reconnect)."},
-    ExitStatusInfo{ExitStatus::OutputNotWritable, "The output cannot be written."},
+    ExitStatusInfo{ExitStatus::OutputNotWritable, "The output cannot be written (with --mqtt: nor the spool)."},
     ExitStatusInfo{ExitStatus::Rejected, "Some readings were rejected (with --fail-on-reject)."},
     ExitStatusInfo{ExitStatus::BrokerRefused,
                    "The MQTT broker refused the user name or password (with --mqtt; not tried again)."},
