@@ -1,6 +1,6 @@
 #include "publish/reading_publisher.h"
 
-#include <QSysInfo>
+#include <algorithm>
 
 namespace publish {
 
@@ -41,7 +41,7 @@ QByteArray ReadingPublisher::topic(const char *leaf) const
     return (m_options.topicPrefix + QLatin1Char('/') + QLatin1String(leaf)).toUtf8();
 }
 
-bool ReadingPublisher::start(QString *error)
+bool ReadingPublisher::openSpool(QString *error)
 {
     if (!m_spool.open(m_options.spoolFolder, m_options.station, m_options.spoolMax, error))
         return false;
@@ -50,6 +50,11 @@ bool ReadingPublisher::start(QString *error)
     if (!m_spool.pending().empty())
         m_report(QStringLiteral("%1 from an earlier run wait in the spool").arg(readings(m_spool.pending().size())));
     m_nextToSend = m_spool.nextSeq();
+    return true;
+}
+
+bool ReadingPublisher::start(QString *error)
+{
     m_client = std::make_unique<MqttClient>(m_options.session);
     connect(m_client.get(), &MqttClient::connected, this, &ReadingPublisher::onConnected);
     connect(m_client.get(), &MqttClient::acknowledged, this, &ReadingPublisher::onAcknowledged);
@@ -128,9 +133,10 @@ void ReadingPublisher::sendMore()
     const std::deque<ReadingSpool::Entry> &pending = m_spool.pending();
     if (pending.empty())
         return;
-    // Readings dropped by the bound are not sent any more.
-    m_nextToSend = std::max(m_nextToSend, pending.front().seq);
-    auto it = pending.begin() + qsizetype(m_nextToSend - pending.front().seq);
+    // Oldest first, from where the last turn stopped (seqs rise, with a gap
+    // only where a damaged spool file lost readings).
+    auto it = std::lower_bound(pending.begin(), pending.end(), m_nextToSend,
+                               [](const ReadingSpool::Entry &e, std::uint64_t seq) { return e.seq < seq; });
     const QByteArray readingTopic = topic("reading");
     for (; it != pending.end() && m_inFlight.size() < kInFlight; ++it) {
         QString error;

@@ -45,7 +45,9 @@ public:
     ReadingPublisher(PublisherOptions options, Report report, QObject *parent = nullptr);
     ~ReadingPublisher() override;
 
-    // Opens the spool and starts the client.
+    // Opens the spool (false: it cannot be kept), then starts the client
+    // (false: it cannot be set up, such as an unreadable CA file).
+    bool openSpool(QString *error);
     bool start(QString *error);
     void publishReading(const Payload &payload);
     // The meter's settings as a JSON object; sent (retained) when they differ from the last.

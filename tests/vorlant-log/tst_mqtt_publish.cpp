@@ -80,7 +80,8 @@ private slots:
     void spoolBoundDropsTheOldest();
     void tlsAndPasswords_data();
     void tlsAndPasswords();
-    void unwritableSpoolEndsTheRun();
+    void setupFailuresEndTheRun_data();
+    void setupFailuresEndTheRun();
 
 private:
     QString link() const { return m_dir->filePath(QStringLiteral("dongle")); }
@@ -370,14 +371,37 @@ void TestMqttPublish::tlsAndPasswords()
         QCOMPARE(result.err.count('\n'), 1);
 }
 
-void TestMqttPublish::unwritableSpoolEndsTheRun()
+void TestMqttPublish::setupFailuresEndTheRun_data()
 {
-    // The state folder below a plain file: no spool, so nothing is logged that could not be kept.
+    QTest::addColumn<bool>("stateBelowFile"); // XDG_STATE_HOME below a plain file: no spool folder
+    QTest::addColumn<QStringList>("mqtt");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("spool folder cannot be made") << true << QStringList{QStringLiteral("--mqtt"), QStringLiteral("mqtt://127.0.0.1:1")}
+                                                 << 6 << QStringLiteral("cannot publish: ");
+    QTest::newRow("CA file missing") << false
+                                     << QStringList{QStringLiteral("--mqtt"), QStringLiteral("mqtts://127.0.0.1:1"),
+                                                    QStringLiteral("--mqtt-ca"), QStringLiteral("/nonexistent/ca.pem")}
+                                     << 2 << QStringLiteral("/nonexistent/ca.pem");
+    QTest::newRow("password file missing") << false
+                                           << QStringList{QStringLiteral("--mqtt"), QStringLiteral("mqtt://u@127.0.0.1:1"),
+                                                          QStringLiteral("--mqtt-password-file"), QStringLiteral("/nonexistent/pw")}
+                                           << 2 << QStringLiteral("cannot read the password file");
+}
+
+void TestMqttPublish::setupFailuresEndTheRun()
+{
+    QFETCH(bool, stateBelowFile);
+    QFETCH(QStringList, mqtt);
+    QFETCH(int, status);
+    QFETCH(QString, text);
     QVERIFY(writeAll(file("plain"), "x"));
-    const LoggerResult result = ::runLogger(mqttArgs() + QStringList{QStringLiteral("--count"), QStringLiteral("1")},
-                                            {QStringLiteral("XDG_STATE_HOME=") + file("plain")});
-    QVERIFY2(result.status == 6, result.err.constData());
-    QVERIFY2(result.err.startsWith("vorlant-log: cannot publish: "), result.err.constData());
+    // Ended before the meter is looked for: there is no dongle at all.
+    const LoggerResult result = ::runLogger(QStringList{QStringLiteral("--port"), link(), QStringLiteral("--count"),
+                                                        QStringLiteral("1")} + mqtt,
+                                            {QStringLiteral("XDG_STATE_HOME=") + file(stateBelowFile ? "plain" : "state")});
+    QVERIFY2(result.status == status, result.err.constData());
+    QVERIFY2(result.err.contains(text.toUtf8()), result.err.constData());
     QCOMPARE(result.err.count('\n'), 1);
 }
 

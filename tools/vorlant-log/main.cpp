@@ -72,10 +72,14 @@ int run(int argc, char **argv)
             return vorlantlog::code(ExitStatus::BadArguments);
         }
         publisher = std::make_unique<publish::ReadingPublisher>(*publishing, report);
-        if (!publisher->start(&message)) {
+        if (!publisher->openSpool(&message)) {
             // The spool is an output too: without it, readings could be lost.
             report(QStringLiteral("cannot publish: %1").arg(message));
             return vorlantlog::code(ExitStatus::OutputNotWritable);
+        }
+        if (!publisher->start(&message)) {
+            report(QStringLiteral("cannot publish: %1").arg(message));
+            return vorlantlog::code(ExitStatus::BadArguments);
         }
         const QString station = options.station;
         logger.setTaps({[&publisher, station](const CsvRecord &record) {
