@@ -174,9 +174,10 @@ JournalFile JournalFile::create(const QString &folder, QByteArrayView start, QSt
     return file;
 }
 
-JournalFile::Claim JournalFile::claim(const QString &path, JournalFile *file, QString *error)
+JournalFile::Claim JournalFile::claim(const QString &path, JournalFile *file, QString *error, bool createMissing)
 {
-    const int fd = ::open(encoded(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_APPEND);
+    const int fd = ::open(encoded(path).constData(),
+                          O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_APPEND | (createMissing ? O_CREAT : 0), 0600);
     if (fd < 0) {
         setError(error, QStringLiteral("Cannot open the journal"), path, errno);
         return Claim::Failed;
@@ -272,6 +273,27 @@ std::optional<QByteArray> JournalFile::readAll(QString *error)
         done += n;
     }
     bytes.truncate(done);
+    return bytes;
+}
+
+std::optional<QByteArray> JournalFile::readAt(qint64 offset, qint64 size, QString *error) const
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 done = 0;
+    while (m_fd >= 0 && done < size) {
+        const ssize_t n = ::pread(m_fd, bytes.data() + done, std::size_t(size - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            setError(error, QStringLiteral("Cannot read the journal"), m_path, n < 0 ? errno : EIO);
+            return std::nullopt;
+        }
+        done += n;
+    }
+    if (m_fd < 0) {
+        setError(error, QStringLiteral("Journal not open"), m_path, EBADF);
+        return std::nullopt;
+    }
     return bytes;
 }
 

@@ -40,8 +40,9 @@ public:
     // written under a hidden name, locked, then given its name, so no other
     // program ever sees it without its header or its lock.
     static JournalFile create(const QString &folder, QByteArrayView start, QString *error);
-    // Takes an existing journal: Busy when a live program holds it.
-    static Claim claim(const QString &path, JournalFile *file, QString *error);
+    // Takes an existing journal: Busy when a live program holds it. With
+    // `createMissing`, a missing file is made (0600) and taken.
+    static Claim claim(const QString &path, JournalFile *file, QString *error, bool createMissing = false);
 
     bool isOpen() const { return m_fd >= 0; }
     const QString &path() const { return m_path; }
@@ -53,6 +54,8 @@ public:
     bool sync(QString *error);
     bool truncate(qint64 size, QString *error);
     std::optional<QByteArray> readAll(QString *error);
+    // `size` bytes from `offset`; nullopt when they cannot all be read.
+    std::optional<QByteArray> readAt(qint64 offset, qint64 size, QString *error) const;
     // Removes the file and lets it go.
     bool remove(QString *error);
     // Lets the file go (its lock with it); the file stays.

@@ -48,9 +48,8 @@
 
 #include "log/log_journal_format.h"
 
+#include "files/crc_frames.h"
 #include "protocol/le_bytes.h"
-
-#include <zlib.h>
 
 #include <bit>
 #include <cstring>
@@ -70,12 +69,6 @@ enum Kind : std::uint8_t {
     KindStartPosition = 5,
     KindClosed = 6,
 };
-
-std::uint32_t crcOf(const char *data, std::size_t size, std::uint32_t crc = 0)
-{
-    // zlib takes lengths as uInt; bodies stay far below its limit.
-    return std::uint32_t(::crc32(crc, reinterpret_cast<const Bytef *>(data), uInt(size)));
-}
 
 // Appends little-endian fields to a record body.
 class Writer
@@ -250,20 +243,6 @@ bool validRow(std::int32_t row)
     return row >= 1 && row <= kMaxRow;
 }
 
-QByteArray frame(QByteArray body)
-{
-    std::array<std::uint8_t, 4> length{};
-    protocol::le::write32(length, 0, std::uint32_t(body.size()));
-    QByteArray out;
-    out.reserve(body.size() + 8);
-    out.append(reinterpret_cast<const char *>(length.data()), 4);
-    out.append(body);
-    std::array<std::uint8_t, 4> crc{};
-    protocol::le::write32(crc, 0, crcOf(out.constData(), std::size_t(out.size())));
-    out.append(reinterpret_cast<const char *>(crc.data()), 4);
-    return out;
-}
-
 // One body to a record; nullopt when it makes no sense.
 std::optional<JournalRecord> parseBody(Reader &in, std::uint8_t kind)
 {
@@ -377,7 +356,7 @@ QByteArray encodeJournalStart(const JournalHeader &header)
     w.time(header.startTime);
     w.string(header.language);
     w.u8(std::uint8_t(header.partMode));
-    return QByteArray(kSignature, sizeof kSignature) + frame(std::move(w.out()));
+    return QByteArray(kSignature, sizeof kSignature) + files::crcFrame(w.out());
 }
 
 QByteArray encodeRecord(const JournalRecord &record)
@@ -408,7 +387,7 @@ QByteArray encodeRecord(const JournalRecord &record)
         w.u8(KindClosed);
         w.time(std::get<ClosedRecord>(record).time);
     }
-    return frame(std::move(w.out()));
+    return files::crcFrame(w.out());
 }
 
 ReadSummary readJournal(QByteArrayView bytes, const std::function<void(JournalRecord &&)> &sink)
@@ -422,26 +401,13 @@ ReadSummary readJournal(QByteArrayView bytes, const std::function<void(JournalRe
     qint64 at = sizeof kSignature;
     bool first = true;
     while (at < bytes.size()) {
-        const qint64 left = bytes.size() - at;
-        const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data() + at);
-        const std::span<const std::uint8_t> rest(p, std::size_t(left));
-        ReadStatus broken = ReadStatus::Damaged;
-        QString problem;
-        std::uint32_t length = 0;
-        if (left < 4) {
-            broken = ReadStatus::Truncated;
-            problem = QStringLiteral("record length cut short");
-        } else if ((length = protocol::le::read32(rest, 0)) == 0 || length > kMaxBody) {
-            problem = QStringLiteral("record length %1 out of range").arg(length);
-        } else if (std::uint64_t(left) < std::uint64_t(length) + 8) {
-            broken = ReadStatus::Truncated;
-            problem = QStringLiteral("record cut short");
-        } else if (crcOf(reinterpret_cast<const char *>(p), length + 4)
-                   != protocol::le::read32(rest, std::size_t(length) + 4)) {
-            problem = QStringLiteral("record check sum wrong");
-        } else {
-            Reader in(QByteArrayView(bytes.data() + at + 5, length - 1));
-            const std::uint8_t kind = p[4];
+        const files::CrcFrameRead frame = files::readCrcFrame(bytes, at, kMaxBody);
+        ReadStatus broken = frame.status == files::CrcFrameRead::Status::Torn ? ReadStatus::Truncated
+                                                                              : ReadStatus::Damaged;
+        QString problem = frame.problem;
+        if (frame.status == files::CrcFrameRead::Status::Whole) {
+            Reader in(frame.body.sliced(1));
+            const auto kind = std::uint8_t(frame.body.front());
             if (first) {
                 if (kind == KindHeader)
                     summary.header = parseHeader(in);
@@ -457,7 +423,7 @@ ReadSummary readJournal(QByteArrayView bytes, const std::function<void(JournalRe
                 problem = QStringLiteral("record of kind %1 makes no sense").arg(kind);
             }
             if (problem.isEmpty()) {
-                at += qint64(length) + 8;
+                at += frame.size;
                 summary.goodBytes = at;
                 continue;
             }

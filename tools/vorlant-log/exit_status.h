@@ -12,6 +12,8 @@ enum class ExitStatus : int {
     LinkFailed = 5,        // the link to the meter was refused, not made in time, or lost
     OutputNotWritable = 6,
     Rejected = 7,          // readings were rejected, with --fail-on-reject
+    BrokerRefused = 8,     // the MQTT broker refused the credentials
+    BrokerTls = 9,         // TLS to the MQTT broker could not be set up
 };
 
 inline int code(ExitStatus status)

@@ -4,10 +4,12 @@
 #include "reference_value.h"
 
 #include "profiles/profile_file.h"
+#include "publish/mqtt_client.h"
 #include "protocol/meter_tables.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 #include <cmath>
 #include <limits>
@@ -181,6 +183,44 @@ bool applyReference(Parser &p, profiles::ReferenceSide &side, bool secondary,
     return false;
 }
 
+QString readMqttOptions(const Parser &p, LoggerOptions *o)
+{
+    if (!p.isSet("mqtt")) {
+        for (const char *name : {"station", "topic-prefix", "mqtt-password-file", "mqtt-ca", "spool-max"}) {
+            if (p.isSet(name))
+                return QStringLiteral("--%1 needs --mqtt URL").arg(QLatin1String(name));
+        }
+        return {};
+    }
+    o->mqtt = p.value("mqtt");
+    QString error;
+    const std::optional<publish::MqttAddress> address = publish::parseMqttAddress(o->mqtt, &error);
+    if (!address)
+        return error;
+    if (p.isSet("mqtt-ca") && !address->tls)
+        return QStringLiteral("--mqtt-ca needs an mqtts:// address");
+    o->station = p.isSet("station") ? p.value("station") : QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    // The name is a topic level and a file name: nothing that means more in either.
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]{0,63}$"));
+    if (!name.match(o->station).hasMatch())
+        return QStringLiteral("--station %1: give 1 to 64 letters, digits, \".\", \"-\" or \"_\"").arg(o->station);
+    o->topicPrefix = p.isSet("topic-prefix") ? p.value("topic-prefix") : QStringLiteral("vorlant/") + o->station;
+    if (o->topicPrefix.isEmpty() || o->topicPrefix.contains(QLatin1Char('+')) || o->topicPrefix.contains(QLatin1Char('#'))
+        || o->topicPrefix.endsWith(QLatin1Char('/')))
+        return QStringLiteral("--topic-prefix %1: give a topic without \"+\", \"#\" or a \"/\" at the end")
+            .arg(o->topicPrefix);
+    o->mqttPasswordFile = p.value("mqtt-password-file");
+    o->mqttCa = p.value("mqtt-ca");
+    if (p.isSet("spool-max")) {
+        bool ok = false;
+        const qulonglong n = p.value("spool-max").toULongLong(&ok);
+        if (!ok || n == 0)
+            return QStringLiteral("--spool-max %1: give a whole number above 0").arg(p.value("spool-max"));
+        o->spoolMax = n;
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<int> frequencyItem(const QString &text)
@@ -292,6 +332,9 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
     }
     if (p.error.isEmpty() && o.append && o.outputPath.isEmpty())
         p.error = QStringLiteral("--append needs --output FILE");
+
+    if (p.error.isEmpty())
+        p.error = readMqttOptions(p, &o);
 
     // The profile line first: options given beside it override its values.
     bool fromProfile = false;

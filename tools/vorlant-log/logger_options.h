@@ -54,6 +54,14 @@ struct LoggerOptions
     std::optional<double> durationSeconds;
     bool verbose = false;
 
+    // Publishing; off while `mqtt` is empty. The password is read at start.
+    QString mqtt;
+    QString station;
+    QString topicPrefix;
+    QString mqttPasswordFile;
+    QString mqttCa;
+    std::uint64_t spoolMax = 1000000;
+
     // Whether the meter gets a settings command once linked.
     bool sendsSettings() const { return profileSettings || choices.any(); }
     bool judges() const { return reference.judges(); }

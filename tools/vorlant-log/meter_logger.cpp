@@ -168,6 +168,11 @@ void MeterLogger::stop()
     finish(runStatus());
 }
 
+void MeterLogger::fail(ExitStatus status, const QString &message)
+{
+    finish(status, message);
+}
+
 void MeterLogger::requestLink()
 {
     m_noMeter = false;
@@ -338,6 +343,13 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
         return;
     }
     ++m_lines;
+    if (m_taps.settings && reading->record.mode == QLatin1String("RLCD")
+        && m_tappedSettings != m_recorder.reportedSettings()) {
+        m_tappedSettings = m_recorder.reportedSettings();
+        m_taps.settings(*m_tappedSettings);
+    }
+    if (m_taps.reading)
+        m_taps.reading(reading->record);
     if (reading->rejected)
         ++m_rejected;
     // The duration counts from the first reading logged.

@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PortFinder;
 
@@ -65,6 +66,17 @@ public:
     void start();
     // Ends the run as a finished one (SIGINT, SIGTERM).
     void stop();
+    // Ends the run with `status` and one line saying why.
+    void fail(ExitStatus status, const QString &message);
+
+    // Called with each reading once it is in the output, and with the
+    // meter's RLCD settings whenever a reading shows them changed.
+    struct Taps
+    {
+        std::function<void(const CsvRecord &record)> reading;
+        std::function<void(const protocol::MeterSettings &settings)> settings;
+    };
+    void setTaps(Taps taps) { m_taps = std::move(taps); }
 
 signals:
     void finished(int exitStatus);
@@ -130,6 +142,8 @@ private:
     bool m_noMeter = false; // the last attempt ended with "no meter to link with"
     bool m_retryReported = false;
     QString m_lastPortError;
+    Taps m_taps;
+    std::optional<protocol::MeterSettings> m_tappedSettings;
 };
 
 } // namespace vorlantlog

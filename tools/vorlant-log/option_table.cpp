@@ -18,6 +18,7 @@ constexpr const char *kTolerance = "Tolerance (judged as the window judges, RLC 
 constexpr const char *kOutput = "Output";
 constexpr const char *kStopping = "Stopping (without either, it runs until SIGINT or SIGTERM)";
 constexpr const char *kOther = "Other";
+constexpr const char *kMqtt = "Publishing to an MQTT broker (each reading is also written to the output)";
 
 constexpr std::array kOptions = {
     OptionInfo{kLink, "port", 0, "PATH",
@@ -63,6 +64,27 @@ constexpr std::array kOptions = {
     OptionInfo{kStopping, "duration", 0, "S",
                "Stop S seconds (a decimal number) after the first reading was logged. Until a reading comes "
                "the run goes on, and ends only by --count, a failure, SIGINT or SIGTERM."},
+    OptionInfo{kMqtt, "mqtt", 0, "URL",
+               "Publish every reading to the broker at mqtt://[user@]host[:port] (port 1883) or "
+               "mqtts://[user@]host[:port] (TLS, port 8883): topic PREFIX/reading, QoS 1, the JSON lines' object "
+               "with \"station\" and \"seq\" added. PREFIX/status is \"online\" while the station runs and "
+               "\"offline\" after it (retained; the broker's last will after a crash), PREFIX/settings the meter's "
+               "settings (retained). A reading stays in the spool until the broker acknowledged it; a lost broker "
+               "never stops the output, and is tried again after 1 s, then less often, up to every 30 s."},
+    OptionInfo{kMqtt, "station", 0, "NAME",
+               "The station's name in the readings, the topics and the spool (default: the host name); letters, "
+               "digits, \".\", \"-\" and \"_\"."},
+    OptionInfo{kMqtt, "topic-prefix", 0, "PREFIX", "The topics' common start (default vorlant/NAME)."},
+    OptionInfo{kMqtt, "mqtt-password-file", 0, "FILE",
+               "Read the broker password from the first line of FILE. Without it the password comes from the "
+               "environment variable VORLANT_MQTT_PASSWORD, never from the command line."},
+    OptionInfo{kMqtt, "mqtt-ca", 0, "FILE",
+               "With mqtts: trust the broker's certificate when this CA (PEM) signed it, instead of the "
+               "system's authorities."},
+    OptionInfo{kMqtt, "spool-max", 0, "N",
+               "Keep at most N readings the broker has not acknowledged (default 1000000) in "
+               "$XDG_STATE_HOME/vorlant/spool/ (files NAME.*.spool); past that the oldest are dropped, counted and reported. "
+               "Sequence numbers go on across runs; a spool left by an earlier run is sent first."},
     OptionInfo{kOther, "verbose", 'v', nullptr, "Report the link's progress on standard error."},
     OptionInfo{kOther, "help", 'h', nullptr, "Show this help and end."},
 };
@@ -75,8 +97,13 @@ constexpr std::array kExitStatuses = {
     ExitStatusInfo{ExitStatus::NoAnswer, "The dongle did not answer."},
     ExitStatusInfo{ExitStatus::LinkFailed,
                    "The link to the meter was refused, not made within 15 seconds, or lost (without --reconnect)."},
-    ExitStatusInfo{ExitStatus::OutputNotWritable, "The output cannot be written."},
+    ExitStatusInfo{ExitStatus::OutputNotWritable, "The output cannot be written (with --mqtt: nor the spool)."},
     ExitStatusInfo{ExitStatus::Rejected, "Some readings were rejected (with --fail-on-reject)."},
+    ExitStatusInfo{ExitStatus::BrokerRefused,
+                   "The MQTT broker refused the user name or password (with --mqtt; not tried again)."},
+    ExitStatusInfo{ExitStatus::BrokerTls,
+                   "TLS to the MQTT broker failed before any session: not a TLS port, or a certificate the CA did "
+                   "not sign (with --mqtt mqtts://)."},
 };
 
 constexpr std::array kColumns = {

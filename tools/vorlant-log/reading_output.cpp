@@ -66,7 +66,7 @@ public:
         this->key(key);
         m_out += value;
     }
-    QByteArray finish() { return m_out + "}\n"; }
+    QByteArray finish() { return m_out + "}"; }
 
 private:
     void key(const char *key)
@@ -78,11 +78,8 @@ private:
     QByteArray m_out = "{";
 };
 
-} // namespace
-
-QByteArray jsonLine(const CsvRecord &r)
+void addFields(JsonObject &o, const CsvRecord &r)
 {
-    JsonObject o;
     const QByteArray time = csvTime(r.time);
     if (!time.isEmpty())
         o.raw("time", '"' + time + '"');
@@ -113,6 +110,23 @@ QByteArray jsonLine(const CsvRecord &r)
     o.number("u_v", r.uVolts);
     o.number("u_rms_v", r.uRmsVolts);
     o.number("u_pp_v", r.uPeakToPeakVolts);
+}
+
+} // namespace
+
+QByteArray jsonLine(const CsvRecord &record)
+{
+    JsonObject o;
+    addFields(o, record);
+    return o.finish() + '\n';
+}
+
+QByteArray jsonReading(const CsvRecord &record, const QString &station, std::uint64_t seq)
+{
+    JsonObject o;
+    addFields(o, record);
+    o.text("station", station);
+    o.raw("seq", QByteArray::number(qulonglong(seq)));
     return o.finish();
 }
 

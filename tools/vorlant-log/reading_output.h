@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QString>
 
+#include <cstdint>
+
 
 namespace vorlantlog {
 
@@ -16,6 +18,10 @@ namespace vorlantlog {
 // exact form, and no key for a value the reading does not have.
 //   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
 QByteArray jsonLine(const CsvRecord &record);
+// The same object for the broker, without the line end, with the station's
+// name and the reading's sequence number as the last keys:
+//   {...,"u_pp_v":1.2,"station":"st1","seq":42}
+QByteArray jsonReading(const CsvRecord &record, const QString &station, std::uint64_t seq);
 
 // Where the readings go: a file or standard output, as CSV (the readings
 // CSV's lines) or JSON lines. Every line is handed to the system as soon as
