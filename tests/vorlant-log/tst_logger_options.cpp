@@ -275,6 +275,9 @@ void TestLoggerOptions::mistakes_data()
     QTest::newRow("line without profile") << QStringList{"--line", "2"} << QStringLiteral("--profile");
     QTest::newRow("missing profile") << QStringList{"--profile", "/nonexistent/p.hex1"}
                                      << QStringLiteral("cannot read the profile");
+    QTest::newRow("out without a plan") << QStringList{"--fail-on-out"} << QStringLiteral("--bins FILE");
+    QTest::newRow("missing plan") << QStringList{"--bins", "/nonexistent/plan.json"}
+                                  << QStringLiteral("--bins /nonexistent/plan.json: the plan cannot be read");
 }
 
 void TestLoggerOptions::mistakes()

@@ -12,6 +12,7 @@ enum class ExitStatus : int {
     LinkFailed = 5,        // the link to the meter was refused, not made in time, or lost
     OutputNotWritable = 6,
     Rejected = 7,          // readings were rejected, with --fail-on-reject
+    SortedOut = 8,         // readings went to OUT, with --fail-on-out
 };
 
 inline int code(ExitStatus status)
