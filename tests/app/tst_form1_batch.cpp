@@ -244,6 +244,11 @@ void TestForm1Batch::englishTexts()
     QCOMPARE(stats->figures()->verticalHeaderItem(2)->text(), QStringLiteral("Std. dev. σ (n−1)"));
     QCOMPARE(stats->figures()->verticalHeaderItem(1)->text(), QStringLiteral("Mean"));
     QCOMPARE(stats->figures()->item(1, 0)->text(), QStringLiteral("47.000 nF"));
+
+    // The Sorting window's texts come from its lexicon in the same file.
+    f.sorting->showWindow();
+    QCOMPARE(f.sorting->window()->windowTitle(), QStringLiteral("Sorting"));
+    QCOMPARE(f.sorting->window()->binText(), QStringLiteral("No plan"));
 }
 
 void TestForm1Batch::rightClickInMultiPartModeAppliesNoLine()
