@@ -12,6 +12,8 @@
 #include "app/form1.h"
 #include "link/com_port.h"
 #include "log/log_table_model.h"
+#include "log/sorting_controller.h"
+#include "profiles/bin_plan_file.h"
 #include "window_bench_main.h"
 #include "window_bench_tools.h"
 
@@ -51,7 +53,9 @@ struct PaintCounter : QObject
     }
 };
 
-// Arg: 1 recording, 0 not, 2 recording into the log's journal.
+// Arg: 1 recording, 0 not, 2 recording into the log's journal, 3 recording
+// with the Sorting window open on a ±1/±2/±5 % plan (its big bin text and
+// tally chart redrawn as the readings come).
 void BM_WindowAtTheLinksFastest(benchmark::State &state)
 {
     const bool recording = state.range(0) != 0;
@@ -97,6 +101,13 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
             state.SkipWithError("no link to the meter");
             return;
         }
+        if (state.range(0) == 3) {
+            f.sorting->showWindow();
+            f.sorting->applyPlan(*profiles::parseBinPlan(
+                R"({"format": "vorlant-bins/1", "parameter": "C", "unit": "nF", "nominal": 100, "mode": "nested",
+                    "bins": [{"tolerance": 1}, {"tolerance": 2}, {"tolerance": 5}]})",
+                nullptr));
+        }
         if (recording)
             f.SP1->click();
         runFor(1000);
@@ -123,6 +134,8 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         state.counters["window_us_per_frame"] = 1e6 * windowCpu / std::max(1, frames - framesBefore);
         state.counters["frames"] = frames - framesBefore;
         state.counters["rows"] = rows - rowsBefore;
+        if (state.range(0) == 3)
+            state.counters["sorted"] = double(f.sorting->tally().total());
         // Share of the table's picture painted per painting.
         const int paints = painted.events - paintsBefore;
         state.counters["table_paints_per_s"] = paints / elapsed;
@@ -135,7 +148,7 @@ void BM_WindowAtTheLinksFastest(benchmark::State &state)
         sim.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Arg(2)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowAtTheLinksFastest)->Arg(1)->Arg(0)->Arg(2)->Arg(3)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -22,6 +22,7 @@
 class ExportController;
 class JournalController;
 class BatchController;
+class SortingController;
 class LogController;
 class LogTableModel;
 class PortFinder;
@@ -170,6 +171,7 @@ public:
     std::optional<qint64> frameArrivalMs;
     ExportController *exporter = nullptr;   // Button4: the log into a spreadsheet
     BatchController *batchViews = nullptr;  // SG's context menu: statistics, trend chart, CSV
+    SortingController *sorting = nullptr;   // bin sorting of the readings and its window
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     JournalController *journalController = nullptr; // the log's crash journal and its restore
     // Localization (form1_language.cpp): the engine, declared before the

@@ -5,10 +5,14 @@
 
 #include "app/message_box.h"
 #include "log/batch_controller.h"
+#include "log/log_context_menu.h"
+#include "log/sorting_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "profiles/line_editor_controller.h"
 #include "profiles/part_mode.h"
+
+#include <QAction>
 
 void TForm1::bindBatchViews()
 {
@@ -16,8 +20,17 @@ void TForm1::bindBatchViews()
         SG, this, lexicons, [this](int row) { return logModel->reading(row); },
         [this] { return logModel->rowCount(); }, this);
 
-    if (options.lexiconTranslator)
+    sorting = new SortingController(this, this);
+    if (options.lexiconTranslator) {
         batchViews->Dstat.setLangManEngine(options.lexiconTranslator);
+        sorting->Dbins.setLangManEngine(options.lexiconTranslator);
+    }
+    connect(batchViews->contextMenu()->sortingAction(), &QAction::triggered, sorting,
+            &SortingController::showWindow);
+    batchViews->setTallySummary([this] { return sorting->tallySummary(); });
+    connect(sorting, &SortingController::tallyChanged, batchViews, &BatchController::figuresChanged);
+    connect(sorting, &SortingController::failed, this,
+            [this](const QString &caption, const QString &text) { app::showMessage(this, caption, text); });
 
     batchViews->setTolerances([this] {
         // In multi-part mode every row has its own line's nominal: no single

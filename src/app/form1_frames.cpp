@@ -5,6 +5,8 @@
 #include "app/form1.h"
 
 #include "log/log_controller.h"
+#include "log/sorting_controller.h"
+#include "profiles/line_editor_controller.h"
 #include "panel/drop_down.h"
 #include "panel/menu_controller.h"
 #include "panel/panel_colours.h"
@@ -114,6 +116,9 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
         colourDisplay(judgeResult != 0);
         logController->setLatestJudgeResult(judgeResult);
     }
+    // The applied line's nominal value: in multi-part mode the editor shows the line being measured.
+    sorting->sortReading(profiles::binReadingOf(meterSettings, rlcReading, rlcQuantities),
+                         profiles::lineNominalOf(lineEditor->referenceValue()));
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();
 }

@@ -14,6 +14,7 @@
 #include "log/batch_controller.h"
 #include "log/export_controller.h"
 #include "log/journal_controller.h"
+#include "log/sorting_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/panel_field.h"
@@ -73,6 +74,7 @@ void TForm1::createLanguageEngine()
         lexicons.attachEngine(LangMan.get());
         profilesController->messages().setLangManEngine(LangMan.get());
         batchViews->Dstat.setLangManEngine(LangMan.get());
+        sorting->Dbins.setLangManEngine(LangMan.get());
         journalController->Djournal.setLangManEngine(LangMan.get());
         exporter->messages().setLangManEngine(LangMan.get());
     }

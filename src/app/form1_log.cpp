@@ -8,6 +8,7 @@
 #include "log/journal_controller.h"
 #include "log/log_controller.h"
 #include "log/log_table_model.h"
+#include "log/sorting_controller.h"
 #include "panel/drop_down.h"
 #include "panel/handler_edge.h"
 #include "panel/panel_field.h"
@@ -65,9 +66,11 @@ void TForm1::appendLogRow()
     reading.judgeResult = judgeResult;
     reading.primaryDeviation = primaryDeviation;
     reading.secondaryDeviation = secondaryDeviation;
+    reading.bin = sorting->latestBin();
 
     nextLogRow = logController->appendLogRow(source, reading) + 1;
     journalController->journal()->rowWritten(nextLogRow - 1, !logController->multiPart());
+    sorting->rowWritten(reading.bin);
 }
 
 void TForm1::resetLogTable(int rows)

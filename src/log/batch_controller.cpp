@@ -35,6 +35,8 @@ QString askWithDialog(QWidget *parent, const QString &caption, const QString &fi
     return dialog.selectedFiles().constFirst();
 }
 
+} // namespace
+
 // Puts a new window beside the main window: right of it where the screen has
 // room, else left of it, else below it; under `above` (a window placed there
 // before) where that fits. It never covers the main window or `above`. Where
@@ -66,8 +68,6 @@ void placeBeside(QWidget *window, const QWidget *main, const QWidget *above)
         }
     }
 }
-
-} // namespace
 
 BatchController::BatchController(QTableView *SG, QWidget *window, const i18n::WindowLexicons &lexicons,
                                  BatchTracker::RowAt rowAt, BatchTracker::RowCount rowCount, QObject *parent)
@@ -145,8 +145,10 @@ void BatchController::scheduleRefresh()
 void BatchController::refresh()
 {
     const BatchTolerances tolerances = m_tolerances();
-    if (m_statistics && m_statistics->isVisible())
+    if (m_statistics && m_statistics->isVisible()) {
         m_statistics->showFigures(m_tracker.statistics(), tolerances);
+        m_statistics->showTally(m_tallySummary ? m_tallySummary() : QString());
+    }
     if (m_chart) {
         m_chart->setTolerance(tolerances.primary);
         if (m_chartStale) {
@@ -164,6 +166,7 @@ void BatchController::showStatistics()
     if (fresh)
         m_statistics = new StatisticsWindow(Dstat, m_lexicons, m_window);
     m_statistics->showFigures(m_tracker.statistics(), m_tolerances());
+    m_statistics->showTally(m_tallySummary ? m_tallySummary() : QString());
     if (fresh)
         placeBeside(m_statistics, m_window, m_chart);
     m_statistics->show();

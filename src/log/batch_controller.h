@@ -22,6 +22,9 @@ namespace i18n {
 struct WindowLexicons;
 }
 
+// Puts a new window beside the main window without covering it or `above`.
+void placeBeside(QWidget *window, const QWidget *main, const QWidget *above);
+
 // The batch views of the log: the context menu on SG, the statistics and
 // trend chart windows it opens, and "Save as CSV...". The window owns it,
 // tells it which rows were written, and gives it the editor's tolerances.
@@ -47,6 +50,10 @@ public:
 
     void setTolerances(std::function<BatchTolerances()> tolerances);
     void setFileNameAsker(FileNameAsker asker);
+    // The bin sorting's tally for the statistics window, asked at each redraw.
+    void setTallySummary(std::function<QString()> summary) { m_tallySummary = std::move(summary); }
+    // Something the open windows show changed besides the rows.
+    void figuresChanged() { scheduleRefresh(); }
 
     // Row `row` of the log model (counted from 0) now holds a reading.
     void rowWritten(int row);
@@ -78,6 +85,7 @@ private:
     const i18n::WindowLexicons &m_lexicons;
     BatchTracker m_tracker;
     std::function<BatchTolerances()> m_tolerances;
+    std::function<QString()> m_tallySummary;
     FileNameAsker m_askFileName;
     LogContextMenu *m_menu = nullptr;
     QTimer *m_refresh = nullptr;

@@ -30,5 +30,6 @@ i18n::TDesignedLexicon makeBatchLexicon()
                                       QStringLiteral("Изображения PNG (*.png)"),
                                       QStringLiteral("Основной"),
                                       QStringLiteral("Дополнительный"),
+                                      QStringLiteral("Сортировка"),
                                   });
 }

@@ -33,6 +33,7 @@ enum Item : int {
     PngFiles,
     Primary,
     Secondary,
+    Sorting, // menu item, and the tally's caption in the statistics
 };
 }
 

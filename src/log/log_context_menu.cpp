@@ -28,6 +28,7 @@ LogContextMenu::LogContextMenu(QTableView *SG, QWidget *window, const i18n::TDes
     };
     m_statistics = add("statisticsAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m_chart = add("chartAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    m_sorting = add("sortingAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     m_menu->addSeparator();
     m_csv = add("csvAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     // The texts are looked up when the menu opens: a look-up while the window
@@ -42,6 +43,7 @@ void LogContextMenu::retranslate()
     m_statistics->setText(m_texts.GetItem(batch_text::Statistics));
     m_chart->setText(m_texts.GetItem(batch_text::TrendChart));
     m_csv->setText(m_texts.GetItem(batch_text::SaveCsv));
+    m_sorting->setText(m_texts.GetItem(batch_text::Sorting));
 }
 
 void LogContextMenu::popup(const QPoint &globalPosition)

@@ -11,7 +11,7 @@ namespace i18n {
 class TDesignedLexicon;
 }
 
-// The log table's context menu: statistics, trend chart and CSV, with their
+// The log table's context menu: statistics, trend chart, bin sorting and CSV, with their
 // keyboard shortcuts (which work anywhere in the window and are shown in the
 // menu). The right mouse button only opens the menu: the table never sees
 // it, so it neither moves the selection nor applies a profile line.
@@ -25,6 +25,7 @@ public:
     QAction *statisticsAction() const { return m_statistics; }
     QAction *chartAction() const { return m_chart; }
     QAction *csvAction() const { return m_csv; }
+    QAction *sortingAction() const { return m_sorting; }
     QMenu *menu() const { return m_menu; }
 
     // Opens the menu at a global position; it does not wait for a choice.
@@ -42,4 +43,5 @@ private:
     QAction *m_statistics = nullptr;
     QAction *m_chart = nullptr;
     QAction *m_csv = nullptr;
+    QAction *m_sorting = nullptr;
 };

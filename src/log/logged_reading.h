@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <cstdint>
+#include <optional>
 
 // The numbers behind one log row, kept beside its texts so that statistics,
 // charts and CSV read values, never display text parsed back.
@@ -25,4 +26,7 @@ struct LoggedReading
     std::int32_t judgeResult = 0;    // 0 pass, otherwise a reject
     double primaryDeviation = 0.0;   // percent
     double secondaryDeviation = 0.0; // percent
+
+    // The bin a sorting plan gave the reading (1..9, 10 AUX, 0 OUT); none without a plan.
+    std::optional<std::uint8_t> bin;
 };

@@ -18,6 +18,7 @@
 //   rd_symbol               RD: the display's picture: resistor, diode_up, diode_down
 //   rd_resistance_ohm, rd_diode_v, rd_current1_a, rd_current2_a, rd_test_v
 //   u_v, u_rms_v, u_pp_v    U: the signed voltage, its rms and peak-to-peak values
+//   bin                     BIN1..BIN9, AUX or OUT under a sorting plan; empty without one
 //
 // Numbers are plain decimal or exponent notation with a point, whatever the
 // locale, and read back to the same double. A missing value is an empty cell.
@@ -35,6 +36,7 @@
 
 #include "files/file_replacement.h"
 #include "log/batch_statistics.h"
+#include "profiles/bin_rule.h"
 #include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 
@@ -50,7 +52,7 @@ constexpr std::array kColumns = {
     "secondary_value", "z_ohm", "d",       "q",       "theta_deg",     "frequency_hz",
     "level_v",    "circuit",   "verdict",  "primary_deviation_pct", "secondary_deviation_pct",
     "rd_kind",    "rd_symbol", "rd_resistance_ohm", "rd_diode_v", "rd_current1_a", "rd_current2_a",
-    "rd_test_v",  "u_v",       "u_rms_v",  "u_pp_v",
+    "rd_test_v",  "u_v",       "u_rms_v",  "u_pp_v",   "bin",
 };
 
 constexpr char kLineEnd[] = "\r\n";
@@ -193,6 +195,8 @@ CsvRecord csvRecordFor(const LoggedReading &row, std::optional<std::int64_t> pos
         record.primaryDeviationPercent = row.primaryDeviation;
     if (row.judged && row.secondaryToleranceOn)
         record.secondaryDeviationPercent = row.secondaryDeviation;
+    if (row.bin)
+        record.bin = profiles::binText(*row.bin);
     return record;
 }
 
@@ -325,6 +329,8 @@ QByteArray csvLine(const CsvRecord &r)
     appendNumber(out, r.uRmsVolts);
     out += ',';
     appendNumber(out, r.uPeakToPeakVolts);
+    out += ',';
+    appendText(out, r.bin);
     out += kLineEnd;
     return out;
 }

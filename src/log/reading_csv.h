@@ -47,6 +47,8 @@ struct CsvRecord
     std::optional<double> uVolts;          // signed
     std::optional<double> uRmsVolts;
     std::optional<double> uPeakToPeakVolts;
+
+    QString bin; // "BIN1".."BIN9", "AUX", "OUT"; empty without a sorting plan
 };
 
 // The record of one logged reading; `position` is the row number the log shows.

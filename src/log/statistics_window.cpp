@@ -58,6 +58,9 @@ StatisticsWindow::StatisticsWindow(const i18n::TDesignedLexicon &texts, const i1
     m_passed = addCount(counts, "passed");
     m_rejected = addCount(counts, "rejected");
     m_yield = addCount(counts, "yield");
+    m_bins = addCount(counts, "bins");
+    m_bins->setWordWrap(true);
+    showTally({});
     counts->setColumnStretch(1, 1);
 
     m_figures = new QTableWidget(int(std::size(kFigureRows)), 0, this);
@@ -97,13 +100,20 @@ void StatisticsWindow::retranslate()
 {
     setWindowTitle(m_texts.GetItem(batch_text::Statistics));
     const batch_text::Item captions[] = {batch_text::Rows, batch_text::Passed, batch_text::Rejected,
-                                         batch_text::Yield};
+                                         batch_text::Yield, batch_text::Sorting};
     for (int i = 0; i < m_countCaptions.size(); ++i)
         m_countCaptions.at(i)->setText(m_texts.GetItem(captions[i]) + QLatin1Char(':'));
     QStringList rows;
     for (batch_text::Item item : kFigureRows)
         rows.append(m_texts.GetItem(item));
     m_figures->setVerticalHeaderLabels(rows);
+}
+
+void StatisticsWindow::showTally(const QString &summary)
+{
+    m_bins->setText(summary);
+    m_bins->setVisible(!summary.isEmpty());
+    m_countCaptions.last()->setVisible(!summary.isEmpty());
 }
 
 void StatisticsWindow::showFigures(const BatchStatistics &statistics, const BatchTolerances &tolerances)

@@ -28,6 +28,8 @@ public:
                      QWidget *parent = nullptr);
 
     void showFigures(const BatchStatistics &statistics, const BatchTolerances &tolerances);
+    // The bin sorting's tally ("BIN1 3 (60.0 %), ..."); empty hides the row.
+    void showTally(const QString &summary);
 
     // The shown texts, for a test or a picture: the counts by name
     // ("rows", "passed", "rejected", "yield") and the figures table.
@@ -46,5 +48,6 @@ private:
     QLabel *m_passed = nullptr;
     QLabel *m_rejected = nullptr;
     QLabel *m_yield = nullptr;
+    QLabel *m_bins = nullptr;
     QTableWidget *m_figures = nullptr;
 };

@@ -12,7 +12,7 @@ namespace {
 const QByteArray kHeader = "time,position,mode,primary,primary_value,secondary,secondary_value,z_ohm,d,q,"
                            "theta_deg,frequency_hz,level_v,circuit,verdict,primary_deviation_pct,"
                            "secondary_deviation_pct,rd_kind,rd_symbol,rd_resistance_ohm,rd_diode_v,rd_current1_a,"
-                           "rd_current2_a,rd_test_v,u_v,u_rms_v,u_pp_v";
+                           "rd_current2_a,rd_test_v,u_v,u_rms_v,u_pp_v,bin";
 
 // A capacitor of about 47 nF at 1 kHz with D as its secondary value, made
 // different per index so that every cell of every row differs.
@@ -39,6 +39,8 @@ LoggedReading capacitorRow(int i)
     r.judgeResult = i % 5 == 0 ? 1 : 0;
     r.primaryDeviation = -1.25 + i / 9.0;
     r.secondaryDeviation = 2.0 / (i + 3);
+    if (i % 6 != 5)
+        r.bin = std::uint8_t(i % 11); // BIN1..9, AUX, OUT; every sixth row sorted by no plan
     return r;
 }
 
@@ -104,7 +106,7 @@ void TestReadingCsv::fileReadsBackValueByValue()
     for (int i = 0; i < kRows; ++i) {
         const LoggedReading r = capacitorRow(i);
         const QList<QByteArray> &cells = rows.at(i);
-        QCOMPARE(cells.size(), 27);
+        QCOMPARE(cells.size(), 28);
         QCOMPARE(QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs), r.time);
         QCOMPARE(cells[1], QByteArray::number(i + 1));
         QCOMPARE(cells[2], "RLCD");
@@ -134,6 +136,9 @@ void TestReadingCsv::fileReadsBackValueByValue()
             QCOMPARE(cells[15], QByteArray());
             QCOMPARE(cells[16], QByteArray());
         }
+        const QByteArray bins[] = {"OUT", "BIN1", "BIN2", "BIN3", "BIN4", "BIN5", "BIN6",
+                                   "BIN7", "BIN8", "BIN9", "AUX"};
+        QCOMPARE(cells[27], r.bin ? bins[*r.bin] : QByteArray());
     }
 }
 
@@ -205,7 +210,7 @@ void TestReadingCsv::commaDecimalLocaleStillWritesPoints()
     QLocale::setDefault(QLocale::c());
 
     const QList<QByteArray> cells = line.trimmed().split(',');
-    QCOMPARE(cells.size(), 27);
+    QCOMPARE(cells.size(), 28);
     QCOMPARE(number(cells[4]), capacitorRow(3).quantities.capacitance);
     QCOMPARE(cells[12], "1"); // level code 1: 1.0 V
     QCOMPARE(number(cells[15]), capacitorRow(3).primaryDeviation);
@@ -218,7 +223,7 @@ void TestReadingCsv::textsAreQuotedWhenNeeded()
     record.circuit = QStringLiteral("a,b");
     record.verdict = QStringLiteral("say \"x\"");
     const QList<QByteArray> cells = csvLine(record).split(',');
-    QCOMPARE(cells.size(), 28); // the quoted comma adds one split
+    QCOMPARE(cells.size(), 29); // the quoted comma adds one split
     QCOMPARE(cells[13], "\"a");
     QCOMPARE(cells[14], "b\"");
     QCOMPARE(cells[15], "\"say \"\"x\"\"\"");

@@ -290,6 +290,9 @@ void TestLoggerOptions::mistakes_data()
     QTest::newRow("spool bound zero") << QStringList{"--mqtt", "mqtt://host", "--spool-max", "0"}
                                       << QStringLiteral("--spool-max 0");
     QTest::newRow("station without broker") << QStringList{"--station", "st1"} << QStringLiteral("--mqtt");
+    QTest::newRow("out without a plan") << QStringList{"--fail-on-out"} << QStringLiteral("--bins FILE");
+    QTest::newRow("missing plan") << QStringList{"--bins", "/nonexistent/plan.json"}
+                                  << QStringLiteral("--bins /nonexistent/plan.json: the plan cannot be read");
 }
 
 void TestLoggerOptions::mistakes()

@@ -55,6 +55,7 @@ CsvRecord fullRecord()
     r.uVolts = -1.5;
     r.uRmsVolts = 3.3;
     r.uPeakToPeakVolts = 9.5;
+    r.bin = QStringLiteral("AUX");
     return r;
 }
 
@@ -104,6 +105,7 @@ void TestReadingOutput::jsonHasTheCsvColumns()
     QCOMPARE(o.value(QLatin1String("circuit")).toString(), record.circuit);
     QCOMPARE(o.value(QLatin1String("rd_current1_a")).toDouble(), 0.001);
     QCOMPARE(o.value(QLatin1String("u_v")).toDouble(), -1.5);
+    QCOMPARE(o.value(QLatin1String("bin")).toString(), QStringLiteral("AUX"));
 }
 
 void TestReadingOutput::jsonLeavesOutWhatIsMissing()

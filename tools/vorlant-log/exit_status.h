@@ -14,6 +14,7 @@ enum class ExitStatus : int {
     Rejected = 7,          // readings were rejected, with --fail-on-reject
     BrokerRefused = 8,     // the MQTT broker refused the credentials
     BrokerTls = 9,         // TLS to the MQTT broker could not be set up
+    SortedOut = 10,        // readings went to OUT, with --fail-on-out
 };
 
 inline int code(ExitStatus status)

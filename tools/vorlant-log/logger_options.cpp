@@ -3,6 +3,7 @@
 #include "option_table.h"
 #include "reference_value.h"
 
+#include "profiles/bin_plan_file.h"
 #include "profiles/profile_file.h"
 #include "publish/mqtt_client.h"
 #include "protocol/meter_tables.h"
@@ -383,6 +384,15 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
     }
     if (p.error.isEmpty() && o.failOnReject && !o.judges())
         p.error = QStringLiteral("--fail-on-reject needs a tolerance (--nominal and --tol, or a profile line)");
+    o.failOnOut = p.isSet("fail-on-out");
+    if (p.error.isEmpty() && p.isSet("bins")) {
+        profiles::BinPlanProblem problem;
+        o.binPlan = profiles::readBinPlanFile(p.value("bins"), &problem);
+        if (!o.binPlan)
+            p.error = QStringLiteral("--bins %1: %2").arg(p.value("bins"), profiles::binPlanProblemText(problem));
+    }
+    if (p.error.isEmpty() && o.failOnOut && !o.binPlan)
+        p.error = QStringLiteral("--fail-on-out needs --bins FILE");
 
     if (!p.error.isEmpty()) {
         *message = p.error;

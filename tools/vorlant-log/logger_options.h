@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profiles/bin_plan.h"
 #include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -45,6 +46,9 @@ struct LoggerOptions
     // parameter says whether it is R, C or L.
     bool primaryKindFromReading = false;
     bool failOnReject = false;
+
+    std::optional<profiles::BinPlan> binPlan; // --bins, checked
+    bool failOnOut = false;
 
     QString outputPath; // empty: standard output
     bool append = false;

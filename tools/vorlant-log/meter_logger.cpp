@@ -38,6 +38,8 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
 {
     // The port as the window opens it: read interval 10 ms, so one read holds one reply or one frame.
     LoadComPortDesign(m_port);
+    if (options.binPlan)
+        m_recorder.setBinPlan(*options.binPlan);
 
     m_supervision.setInterval(m_timing.supervisionMs);
     m_portWatch.setInterval(m_timing.portWatchMs);
@@ -352,6 +354,8 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
         m_taps.reading(reading->record);
     if (reading->rejected)
         ++m_rejected;
+    if (reading->bin)
+        m_tally.add(*reading->bin);
     // The duration counts from the first reading logged.
     if (m_lines == 1 && m_options.durationSeconds) {
         m_deadline = QDeadlineTimer(qint64(*m_options.durationSeconds * 1000.0));
@@ -374,7 +378,11 @@ void MeterLogger::onDurationTick()
 
 ExitStatus MeterLogger::runStatus() const
 {
-    return m_options.failOnReject && m_rejected > 0 ? ExitStatus::Rejected : ExitStatus::Ok;
+    if (m_options.failOnReject && m_rejected > 0)
+        return ExitStatus::Rejected;
+    if (m_options.failOnOut && m_tally.count(profiles::BinResult::kOut) > 0)
+        return ExitStatus::SortedOut;
+    return ExitStatus::Ok;
 }
 
 void MeterLogger::finish(ExitStatus status, const QString &message)
@@ -386,6 +394,10 @@ void MeterLogger::finish(ExitStatus status, const QString &message)
         m_report(message);
     else if (status == ExitStatus::Rejected)
         m_report(QStringLiteral("%1 of %2 rejected").arg(m_rejected).arg(readings(m_lines)));
+    // The tally ends every sorted run, however it ended: the lines written were sorted.
+    if (m_options.binPlan)
+        m_report(QStringLiteral("bins of %1: %2").arg(readings(m_tally.total()),
+                                                       m_tally.summary(int(m_options.binPlan->bins.size()))));
     // Nothing thrown away goes unsaid: each dropped block may have held readings.
     if (const quint64 dropped = m_link.droppedBlocks(); dropped > 0 || m_options.verbose)
         m_report(DongleLink::droppedBlocksText(dropped));

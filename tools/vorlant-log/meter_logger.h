@@ -137,6 +137,7 @@ private:
     std::deque<protocol::MeterCommand> m_pendingCommands;
     std::int64_t m_lines = 0;
     std::int64_t m_rejected = 0;
+    profiles::BinTally m_tally;
     bool m_everLinked = false;
     bool m_loggingBegan = false;
     bool m_noMeter = false; // the last attempt ended with "no meter to link with"

@@ -15,6 +15,7 @@ namespace {
 constexpr const char *kLink = "Link";
 constexpr const char *kSetup = "Meter set-up (sent once linked; a setting left out stays as it is)";
 constexpr const char *kTolerance = "Tolerance (judged as the window judges, RLC readings only)";
+constexpr const char *kSorting = "Bin sorting";
 constexpr const char *kOutput = "Output";
 constexpr const char *kStopping = "Stopping (without either, it runs until SIGINT or SIGTERM)";
 constexpr const char *kOther = "Other";
@@ -52,6 +53,13 @@ constexpr std::array kOptions = {
                "for Q and D. --secondary, or the unit, says which."},
     OptionInfo{kTolerance, "secondary-tol", 0, "TOL", "Tolerance of the secondary parameter, as for --tol."},
     OptionInfo{kTolerance, "fail-on-reject", 0, nullptr, "End with status 7 when any reading was rejected."},
+    OptionInfo{kSorting, "bins", 0, "FILE",
+               "Sort every reading by the sorting plan in FILE (JSON, \"vorlant-bins/1\") into BIN1 to BIN9, AUX "
+               "(the main value is in a bin, the secondary limit fails) or OUT (no bin holds it, or the meter "
+               "measures another parameter or mode), write it in the bin column, and report the count per bin on "
+               "standard error at the end. A plan that takes its nominal value from the profile line uses "
+               "--profile's line."},
+    OptionInfo{kSorting, "fail-on-out", 0, nullptr, "End with status 10 when any reading went to OUT."},
     OptionInfo{kOutput, "output", 'o', "FILE",
                "Write the readings to FILE (created, or emptied) instead of standard output. Every line is "
                "handed to the system as soon as it is complete."},
@@ -104,6 +112,7 @@ constexpr std::array kExitStatuses = {
     ExitStatusInfo{ExitStatus::BrokerTls,
                    "TLS to the MQTT broker failed before any session: not a TLS port, or a certificate the CA did "
                    "not sign (with --mqtt mqtts://)."},
+    ExitStatusInfo{ExitStatus::SortedOut, "Some readings went to OUT (with --fail-on-out)."},
 };
 
 constexpr std::array kColumns = {
@@ -134,6 +143,7 @@ constexpr std::array kColumns = {
     ColumnInfo{"u_v", "U: the voltage, signed"},
     ColumnInfo{"u_rms_v", "U: its rms value"},
     ColumnInfo{"u_pp_v", "U: its peak-to-peak value"},
+    ColumnInfo{"bin", "BIN1 to BIN9, AUX or OUT with --bins; empty without it"},
 };
 
 constexpr int kHelpWidth = 79;

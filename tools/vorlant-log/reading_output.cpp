@@ -110,6 +110,7 @@ void addFields(JsonObject &o, const CsvRecord &r)
     o.number("u_v", r.uVolts);
     o.number("u_rms_v", r.uRmsVolts);
     o.number("u_pp_v", r.uPeakToPeakVolts);
+    o.text("bin", r.bin);
 }
 
 } // namespace

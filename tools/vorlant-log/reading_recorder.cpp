@@ -29,9 +29,9 @@ std::optional<RecordedReading> ReadingRecorder::read(const protocol::MeterFrame 
     case protocol::MeterMode::Rlcd:
         return readRlc(frame, time);
     case protocol::MeterMode::Rd:
-        return RecordedReading{csvRecordForRd(time, protocol::rdValues(frame), std::nullopt), false};
+        return sorted({csvRecordForRd(time, protocol::rdValues(frame), std::nullopt), false, std::nullopt}, std::nullopt);
     case protocol::MeterMode::U:
-        return RecordedReading{csvRecordForU(time, protocol::uValues(frame), std::nullopt), false};
+        return sorted({csvRecordForU(time, protocol::uValues(frame), std::nullopt), false, std::nullopt}, std::nullopt);
     }
     return std::nullopt;
 }
@@ -67,7 +67,21 @@ RecordedReading ReadingRecorder::readRlc(const protocol::MeterFrame &frame, cons
         reading.primaryDeviation = outcome.primaryDeviation.value_or(none);
         reading.secondaryDeviation = outcome.secondaryDeviation.value_or(none);
     }
-    return RecordedReading{csvRecordFor(reading, std::nullopt), reading.judged && reading.judgeResult != 0};
+    return sorted({csvRecordFor(reading, std::nullopt), reading.judged && reading.judgeResult != 0, std::nullopt},
+                  profiles::binReadingOf(decoded.settings, decoded.reading, decoded.quantities));
+}
+
+RecordedReading ReadingRecorder::sorted(RecordedReading recorded,
+                                        const std::optional<profiles::BinReading> &values) const
+{
+    if (!m_binPlan)
+        return recorded;
+    // A reading without RLC values (RD, U) has no main value to sort: OUT.
+    const profiles::BinResult bin = profiles::sortReading(*m_binPlan, values.value_or(profiles::BinReading{}),
+                                                          profiles::lineNominalOf(m_reference));
+    recorded.bin = bin;
+    recorded.record.bin = profiles::binText(bin.bin);
+    return recorded;
 }
 
 } // namespace vorlantlog

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "log/reading_csv.h"
+#include "profiles/bin_rule.h"
 #include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
@@ -16,6 +17,7 @@ struct RecordedReading
 {
     CsvRecord record;      // position left empty
     bool rejected = false; // judged, and not a pass
+    std::optional<profiles::BinResult> bin; // under a sorting plan
 };
 
 // Turns the frames the link hands over into output records, by the rules
@@ -29,6 +31,8 @@ public:
     // `kindFromReading`: the main side's quantity is taken from the first
     // RLC reading read while logging.
     explicit ReadingRecorder(const profiles::Reference &reference, bool kindFromReading = false);
+    // Every reading from now on is sorted by `plan` (checked before); RD and U readings go to OUT.
+    void setBinPlan(const profiles::BinPlan &plan) { m_binPlan = profiles::prepareBinPlan(plan); }
 
     // Readings from now on are logged (before: the meter may still report
     // settings that the set-up commands change).
@@ -47,7 +51,10 @@ public:
 private:
     RecordedReading readRlc(const protocol::MeterFrame &frame, const QDateTime &time);
 
+    RecordedReading sorted(RecordedReading recorded, const std::optional<profiles::BinReading> &values) const;
+
     profiles::Reference m_reference;
+    std::optional<profiles::PreparedBinPlan> m_binPlan;
     bool m_kindFromReading = false;
     bool m_logging = false;
     QString m_failure;

@@ -1,7 +1,8 @@
 // vorlant-shot: the program's window, run unattended until it shows a reading,
 // then pictured. Started from the folder that holds lang/, like the program.
 //
-//   vorlant-shot [--mode RLCD|RD|U] [--deadline SECONDS] [--settings-folder DIR] PICTURE.png
+//   vorlant-shot [--mode RLCD|RD|U] [--deadline SECONDS] [--settings-folder DIR]
+//                [--bins PLAN [--rows N]] PICTURE.png
 //
 // Exit status 0 when the picture was saved, 1 when no reading came in time or
 // the picture could not be written, 2 for bad arguments. Message boxes go to
@@ -59,7 +60,13 @@ int main(int argc, char *argv[])
                                             QStringLiteral("Keep the settings file in DIR instead of the shared "
                                                            "folder."),
                                             QStringLiteral("DIR"));
-    parser.addOptions({modeOption, deadlineOption, settingsOption});
+    const QCommandLineOption binsOption(QStringLiteral("bins"),
+                                        QStringLiteral("Sort the readings by the plan in FILE, record --rows rows "
+                                                       "and picture the window with the Sorting window beside it."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("Rows to sort (default 40)."),
+                                        QStringLiteral("N"), QStringLiteral("40"));
+    parser.addOptions({modeOption, deadlineOption, settingsOption, binsOption, rowsOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("PNG file to write."));
     parser.process(app);
 
@@ -90,6 +97,8 @@ int main(int argc, char *argv[])
             options.settingsFolder = parser.value(settingsOption);
         TForm1 Form1(options);
         PictureRun run(Form1, parser.positionalArguments().constFirst(), mode, int(deadlineSeconds * 1000));
+        if (parser.isSet(binsOption))
+            run.sortInto(parser.value(binsOption), std::max(1, parser.value(rowsOption).toInt()));
         Form1.show();
         app.exec();
         status = run.exitCode();

@@ -2,6 +2,11 @@
 
 #include "app/form1.h"
 #include "link/dongle_link.h"
+#include "log/sorting_controller.h"
+
+#include <QPainter>
+
+#include <qcustomplot.h>
 
 #include <QImage>
 #include <QPixmap>
@@ -51,17 +56,58 @@ void PictureRun::tick()
     }
 }
 
+void PictureRun::sortInto(const QString &planPath, int rows)
+{
+    m_planPath = planPath;
+    m_sortedRows = rows;
+}
+
 void PictureRun::frameShown(protocol::MeterMode mode)
 {
     if (m_done || (m_mode && mode != *m_mode))
         return;
-    const QImage picture = m_form.grab().toImage();
+    if (m_planPath.isEmpty()) {
+        save(m_form.grab().toImage());
+        return;
+    }
+    SortingController &sorting = *m_form.sorting;
+    if (!m_sortingStarted) {
+        m_sortingStarted = true;
+        sorting.showWindow();
+        if (!sorting.openPlan(m_planPath)) {
+            std::fprintf(stderr, "vorlant-shot: the plan %s cannot be used\n", qPrintable(m_planPath));
+            finish(1);
+            return;
+        }
+        m_form.SP1->click(); // record: every reading becomes a row
+        return;
+    }
+    if (sorting.tally().total() < m_sortedRows)
+        return;
+    // The two windows side by side, as they stand on the screen.
+    SortingWindow *window = sorting.window();
+    window->showTally(sorting.tally(), int(sorting.plan().bins.size()));
+    window->plot()->replot(); // now, not at the next pass of the event loop
+    const QImage main = m_form.grab().toImage();
+    const QImage side = window->grab().toImage();
+    QImage both(main.width() + side.width(), std::max(main.height(), side.height()), QImage::Format_RGB32);
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawImage(0, 0, main);
+    painter.drawImage(main.width(), 0, side);
+    painter.end();
+    save(both);
+}
+
+bool PictureRun::save(const QImage &picture)
+{
     if (!picture.save(m_path, "PNG")) {
         std::fprintf(stderr, "vorlant-shot: cannot write %s\n", qPrintable(m_path));
         finish(1);
-        return;
+        return false;
     }
     finish(0);
+    return true;
 }
 
 void PictureRun::finish(int exitCode)

@@ -22,6 +22,9 @@ class PictureRun : public QObject
 
 public:
     PictureRun(TForm1 &form, QString path, std::optional<protocol::MeterMode> mode, int deadlineMs);
+    // Instead of the first reading: sort by the plan in `planPath`, record
+    // `rows` rows, and picture the window with the Sorting window beside it.
+    void sortInto(const QString &planPath, int rows);
 
     // 0 once the picture is saved; 1 while it is not.
     int exitCode() const { return m_exitCode; }
@@ -30,6 +33,7 @@ private:
     void tick();
     void frameShown(protocol::MeterMode mode);
     void finish(int exitCode);
+    bool save(const QImage &picture);
 
     TForm1 &m_form;
     QString m_path;
@@ -40,4 +44,7 @@ private:
     bool m_done = false;
     bool m_modePressed = false;
     int m_exitCode = 1;
+    QString m_planPath;
+    int m_sortedRows = 0;
+    bool m_sortingStarted = false;
 };
