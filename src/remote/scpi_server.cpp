@@ -1,0 +1,100 @@
+#include "remote/scpi_server.h"
+
+#include "remote/scpi_client.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace remote {
+
+ScpiServer::ScpiServer(MeterAccess &meter, const ScpiIdentity &identity, QObject *parent)
+    : QObject(parent)
+    , m_meter(meter)
+    , m_identity(identity)
+    , m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &ScpiServer::acceptClients);
+}
+
+ScpiServer::~ScpiServer()
+{
+    // Clients are children; they must not report leaving to a server half gone.
+    for (ScpiClient *client : findChildren<ScpiClient *>(Qt::FindDirectChildrenOnly))
+        client->disconnect(this);
+}
+
+bool ScpiServer::parseAddress(const QString &text, QHostAddress *host, quint16 *port, QString *error)
+{
+    QString hostText = QStringLiteral("127.0.0.1");
+    QString portText = text.trimmed();
+    const qsizetype colon = portText.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        hostText = portText.left(colon);
+        portText = portText.mid(colon + 1);
+        if (hostText.startsWith(QLatin1Char('[')) && hostText.endsWith(QLatin1Char(']')))
+            hostText = hostText.mid(1, hostText.size() - 2);
+    }
+    bool ok = false;
+    const uint number = portText.toUInt(&ok);
+    if (!ok || number > 65535) {
+        *error = QStringLiteral("\"%1\" is no port number (0 to 65535)").arg(portText);
+        return false;
+    }
+    QHostAddress address;
+    if (hostText.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        address = QHostAddress(QHostAddress::LocalHost);
+    else if (!address.setAddress(hostText)) {
+        *error = QStringLiteral("\"%1\" is no IP address").arg(hostText);
+        return false;
+    }
+    *host = address;
+    *port = quint16(number);
+    return true;
+}
+
+bool ScpiServer::listen(const QString &hostPort, QString *error)
+{
+    QHostAddress host;
+    quint16 port = 0;
+    if (!parseAddress(hostPort, &host, &port, error))
+        return false;
+    if (!m_server->listen(host, port)) {
+        *error = QStringLiteral("cannot listen on %1: %2").arg(hostPort, m_server->errorString());
+        return false;
+    }
+    return true;
+}
+
+QString ScpiServer::address() const
+{
+    const QHostAddress host = m_server->serverAddress();
+    const QString text = host.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(host.toString())
+                             : host.toString();
+    return QStringLiteral("%1:%2").arg(text).arg(m_server->serverPort());
+}
+
+void ScpiServer::acceptClients()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        if (m_clients >= kMaxClients) {
+            const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+            ScpiErrorEntry refusal{ScpiError::Execution,
+                                   QStringLiteral("Too many clients (at most %1)").arg(kMaxClients)};
+            socket->write(refusal.toAnswer() + '\n');
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromHost();
+            emit clientRefused(peer);
+            continue;
+        }
+        ++m_clients;
+        auto *client = new ScpiClient(socket, m_meter, m_identity, this);
+        connect(client, &ScpiClient::left, this, [this](const QString &peer) {
+            --m_clients;
+            emit clientLeft(peer);
+        });
+        emit clientArrived(client->peer());
+    }
+}
+
+} // namespace remote
