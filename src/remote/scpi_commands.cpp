@@ -416,26 +416,41 @@ Outcome comparatorQuery(CommandContext &c, const ScpiCommand &cmd)
 }
 
 constexpr CommandEntry kCommands[] = {
-    {"*IDN", nullptr, idnQuery},
-    {"*RST", rst, nullptr},
-    {"*CLS", cls, nullptr},
-    {"*ESR", nullptr, esrQuery},
-    {"*ESE", ese, eseQuery},
-    {"*STB", nullptr, stbQuery},
-    {"*OPC", opc, opcQuery},
-    {"*WAI", wai, nullptr},
-    {"*TST", nullptr, tstQuery},
-    {"SYSTem:ERRor[:NEXT]", nullptr, errorQuery},
-    {"SYSTem:ERRor:COUNt", nullptr, errorCountQuery},
-    {"SYSTem:VERSion", nullptr, versionQuery},
-    {"SYSTem:TIMeout", timeout, timeoutQuery},
-    {"[SENSe:]FUNCtion:IMPedance[:TYPE]", function, functionQuery},
-    {"[SOURce:]FREQuency[:CW]", frequency, frequencyQuery},
-    {"[SOURce:]VOLTage[:LEVel]", voltage, voltageQuery},
-    {"FETCh[:IMPedance]", nullptr, fetchQuery},
-    {"READ[:IMPedance]", nullptr, readQuery},
-    {"MEASure[:IMPedance]", nullptr, readQuery},
-    {"CALCulate:COMParator[:RESult]", nullptr, comparatorQuery},
+    {"*IDN", nullptr, idnQuery, nullptr, "Maker, model, the dongle's id (0 while none is known) and the program's version."},
+    {"*RST", rst, nullptr, nullptr, "Sends the meter its default settings."},
+    {"*CLS", cls, nullptr, nullptr, "Empties the error queue and the event status register."},
+    {"*ESR", nullptr, esrQuery, nullptr, "The event status register, cleared by reading: 1 operation complete, "
+                                         "4 query error, 8 device error, 16 execution error, 32 command error."},
+    {"*ESE", ese, eseQuery, "<0..255>", "The event status enable mask."},
+    {"*STB", nullptr, stbQuery, nullptr, "The status byte: 4 an error is queued, 32 an enabled event occurred, "
+                                         "64 either."},
+    {"*OPC", opc, opcQuery, nullptr, "Commands run one after the other: *OPC sets the operation-complete event, "
+                                     "*OPC? answers 1."},
+    {"*WAI", wai, nullptr, nullptr, "Does nothing: every command is complete before the next one runs."},
+    {"*TST", nullptr, tstQuery, nullptr, "0 while a meter is linked, 1 otherwise."},
+    {"SYSTem:ERRor[:NEXT]", nullptr, errorQuery, nullptr,
+     "The oldest entry of the client's error queue, as <code>,\"<text>\"; 0,\"No error\" when it is empty."},
+    {"SYSTem:ERRor:COUNt", nullptr, errorCountQuery, nullptr, "The number of queued errors."},
+    {"SYSTem:VERSion", nullptr, versionQuery, nullptr, "1999.0"},
+    {"SYSTem:TIMeout", timeout, timeoutQuery, "<seconds>",
+     "How long READ? and MEASure? wait for a fresh reading (default 5 s) before giving -230."},
+    {"[SENSe:]FUNCtion:IMPedance[:TYPE]", function, functionQuery, "<type>",
+     "Main parameter, secondary parameter and circuit at once: CPD, CSD, CPQ, CSQ, CPRP, CSRS, LPQ, LSQ, LPD, "
+     "LSD, LPRP or LSRS; RX and ZTD give -224 (the meter cannot measure them)."},
+    {"[SOURce:]FREQuency[:CW]", frequency, frequencyQuery, "<frequency>|AUTO",
+     "Test frequency in hertz: {frequencies}; any other gives -222."},
+    {"[SOURce:]VOLTage[:LEVel]", voltage, voltageQuery, "<level>|AUTO",
+     "Test level in volts rms: {levels}; any other gives -222."},
+    {"FETCh[:IMPedance]", nullptr, fetchQuery, nullptr,
+     "The latest reading: <primary>,<secondary>,<status> in SI units; status 0 valid, 1 over range, 2 no "
+     "reading yet (the values then read +9.91000E+37)."},
+    {"READ[:IMPedance]", nullptr, readQuery, nullptr,
+     "The next reading taken after the command, as FETCh? gives it; -230 after the time-out, -200 without a "
+     "meter."},
+    {"MEASure[:IMPedance]", nullptr, readQuery, nullptr, "As READ?."},
+    {"CALCulate:COMParator[:RESult]", nullptr, comparatorQuery, nullptr,
+     "The tolerance verdict on the latest reading: 0 pass, 1 main parameter rejected, 2 secondary, 3 both, "
+     "20 not judged."},
 };
 
 struct PatternNode
@@ -531,15 +546,17 @@ const CommandEntry *findCommand(const ScpiCommand &command, const QStringList &p
     return findEntry(command, command.nodes);
 }
 
-QStringList commandPatterns()
+std::vector<CommandHelp> commandHelp()
 {
-    QStringList out;
+    std::vector<CommandHelp> out;
     for (const CommandEntry &entry : kCommands) {
         const QString name = QLatin1String(entry.pattern);
-        if (entry.set && entry.query)
-            out << name + QStringLiteral(" <value>") << name + QLatin1Char('?');
-        else
-            out << (entry.query ? name + QLatin1Char('?') : name);
+        QStringList forms;
+        if (entry.set)
+            forms << (entry.parameter ? name + QLatin1Char(' ') + QLatin1String(entry.parameter) : name);
+        if (entry.query)
+            forms << name + QLatin1Char('?');
+        out.push_back({forms.join(QStringLiteral(", ")), QLatin1String(entry.help)});
     }
     return out;
 }

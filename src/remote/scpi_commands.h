@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace remote {
 
 // This program's version, as packaged.
@@ -45,9 +47,17 @@ using CommandHandler = Outcome (*)(CommandContext &, const ScpiCommand &);
 
 struct CommandEntry
 {
-    const char *pattern; // "[SENSe:]FUNCtion:IMPedance[:TYPE]", "*IDN"
-    CommandHandler set;  // null: no setting form
+    const char *pattern;  // "[SENSe:]FUNCtion:IMPedance[:TYPE]", "*IDN"
+    CommandHandler set;   // null: no setting form
     CommandHandler query; // null: no query form
+    const char *parameter; // the setting form's parameter, for the help ("<type>")
+    const char *help;
+};
+
+struct CommandHelp
+{
+    QString synopsis; // "[SOURce:]FREQuency[:CW] <frequency>|AUTO|MIN|MAX, [SOURce:]FREQuency[:CW]?"
+    QString help; // {frequencies} and {levels} stand for the meter's choices
 };
 
 // The entry whose header the command names, tried below `prefix` (the path
@@ -59,8 +69,8 @@ const CommandEntry *findCommand(const ScpiCommand &command, const QStringList &p
 // Whether the client's mnemonics name the pattern's header.
 bool headerMatches(const char *pattern, const QStringList &nodes);
 
-// Every header of the table, for the help texts.
-QStringList commandPatterns();
+// Every command of the table, for the man pages.
+std::vector<CommandHelp> commandHelp();
 
 // "<primary>,<secondary>,<status>" of the latest reading: status 0 valid,
 // 1 over range, 2 no reading (the values then read 9.91E+37).

@@ -3,17 +3,37 @@
 #include "remote/scpi_client.h"
 
 #include <QTcpServer>
-#include <QTcpSocket>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
 
 namespace remote {
+
+namespace {
+
+// Hands each accepted socket over as it is, before any socket object reads it.
+class Listener : public QTcpServer
+{
+public:
+    std::function<void(int)> accepted;
+
+protected:
+    void incomingConnection(qintptr fd) override { accepted(int(fd)); }
+};
+
+} // namespace
 
 ScpiServer::ScpiServer(MeterAccess &meter, const ScpiIdentity &identity, QObject *parent)
     : QObject(parent)
     , m_meter(meter)
     , m_identity(identity)
-    , m_server(new QTcpServer(this))
 {
-    connect(m_server, &QTcpServer::newConnection, this, &ScpiServer::acceptClients);
+    auto *listener = new Listener;
+    listener->setParent(this);
+    listener->accepted = [this](int fd) { accept(fd); };
+    m_server = listener;
 }
 
 ScpiServer::~ScpiServer()
@@ -74,27 +94,28 @@ QString ScpiServer::address() const
     return QStringLiteral("%1:%2").arg(text).arg(m_server->serverPort());
 }
 
-void ScpiServer::acceptClients()
+void ScpiServer::accept(int fd)
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_clients >= kMaxClients) {
-            const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-            ScpiErrorEntry refusal{ScpiError::Execution,
-                                   QStringLiteral("Too many clients (at most %1)").arg(kMaxClients)};
-            socket->write(refusal.toAnswer() + '\n');
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            socket->disconnectFromHost();
-            emit clientRefused(peer);
-            continue;
-        }
-        ++m_clients;
-        auto *client = new ScpiClient(socket, m_meter, m_identity, this);
-        connect(client, &ScpiClient::left, this, [this](const QString &peer) {
-            --m_clients;
-            emit clientLeft(peer);
-        });
-        emit clientArrived(client->peer());
+    if (m_clients >= kMaxClients) {
+        const QString peer = ScpiClient::peerOf(fd);
+        const QByteArray refusal =
+            ScpiErrorEntry{ScpiError::Execution, QStringLiteral("Too many clients (at most %1)").arg(kMaxClients)}
+                .toAnswer()
+            + '\n';
+        // A fresh socket's buffer takes the one line at once.
+        ::send(fd, refusal.constData(), size_t(refusal.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
+        emit clientRefused(peer);
+        return;
     }
+    ++m_clients;
+    auto *client = new ScpiClient(fd, m_meter, m_identity, this);
+    connect(client, &ScpiClient::left, this, [this](const QString &peer) {
+        --m_clients;
+        emit clientLeft(peer);
+    });
+    emit clientArrived(client->peer());
 }
 
 } // namespace remote

@@ -30,6 +30,9 @@ public:
     static constexpr int kMaxClients = 4;
     static constexpr int kMaxLineBytes = 4096;
     static constexpr int kMaxPendingOutput = 64 * 1024;
+    // Lines held while a query waits for its reading; past this the query
+    // is given up (-410) and the held lines run.
+    static constexpr int kMaxQueuedInput = 16 * 1024;
     static constexpr quint16 kDefaultPort = 5025;
 
     ScpiServer(MeterAccess &meter, const ScpiIdentity &identity, QObject *parent = nullptr);
@@ -50,7 +53,7 @@ signals:
     void clientRefused(const QString &peer);
 
 private:
-    void acceptClients();
+    void accept(int fd);
 
     MeterAccess &m_meter;
     ScpiIdentity m_identity;

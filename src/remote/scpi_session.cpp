@@ -78,6 +78,7 @@ void ScpiSession::run()
         m_answers.clear();
         emit answerReady(line);
     }
+    emit messageDone();
 }
 
 void ScpiSession::resume()

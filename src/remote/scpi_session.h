@@ -40,6 +40,8 @@ public:
 signals:
     // One answer line, its LF included.
     void answerReady(const QByteArray &line);
+    // The message has run to its end (its answer, if any, came before).
+    void messageDone();
     // An error went into the queue (for a front end's verbose report).
     void errorQueued(int code, const QString &text);
 

@@ -54,6 +54,8 @@ struct LoggerOptions
     std::optional<double> durationSeconds;
     bool verbose = false;
 
+    QString serve; // --serve [HOST:]PORT: the SCPI server's address; empty: none
+
     // Whether the meter gets a settings command once linked.
     bool sendsSettings() const { return profileSettings || choices.any(); }
     bool judges() const { return reference.judges(); }

@@ -3,6 +3,7 @@
 
 #include "exit_status.h"
 #include "logger_options.h"
+#include "logger_scpi.h"
 #include "meter_logger.h"
 #include "reading_output.h"
 #include "stop_signals.h"
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -55,6 +57,15 @@ int run(int argc, char **argv)
     }
 
     vorlantlog::MeterLogger logger(options, output, report);
+    // The socket opens before the meter is touched: a port in use ends the run at once.
+    std::unique_ptr<vorlantlog::LoggerScpi> scpi;
+    if (!options.serve.isEmpty()) {
+        scpi = std::make_unique<vorlantlog::LoggerScpi>(logger);
+        if (!scpi->listen(options.serve, report, options.verbose, &message)) {
+            report(message);
+            return vorlantlog::code(ExitStatus::BadArguments);
+        }
+    }
     int status = vorlantlog::code(ExitStatus::Internal);
     QObject::connect(&logger, &vorlantlog::MeterLogger::finished, &app, [&](int exitStatus) {
         status = exitStatus;
