@@ -3,6 +3,7 @@
 // indicators and the list selections.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
 
 #include "log/log_controller.h"
 #include "panel/drop_down.h"
@@ -10,6 +11,7 @@
 #include "panel/panel_colours.h"
 #include "panel/panel_field.h"
 #include "protocol/rd_u_decoder.h"
+#include "profiles/tolerance_check.h"
 #include "protocol/rlc_decoder.h"
 #include "protocol/settings_indicators.h"
 
@@ -114,6 +116,8 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
         colourDisplay(judgeResult != 0);
         logController->setLatestJudgeResult(judgeResult);
     }
+    scpiFront->meter().takeReading(
+            remote::MeterReading{meterSettings, rlcReading, rlcQuantities, verdict.value_or(profiles::kNotJudged)});
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();
 }

@@ -5,6 +5,7 @@
 // file of the language folder declares it.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
 
 #include "app/message_box.h"
 #include "i18n/lang_combo.h"
@@ -74,6 +75,7 @@ void TForm1::createLanguageEngine()
         profilesController->messages().setLangManEngine(LangMan.get());
         batchViews->Dstat.setLangManEngine(LangMan.get());
         journalController->Djournal.setLangManEngine(LangMan.get());
+        scpiFront->Dscpi.setLangManEngine(LangMan.get());
         exporter->messages().setLangManEngine(LangMan.get());
     }
 }

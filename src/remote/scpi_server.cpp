@@ -79,10 +79,15 @@ bool ScpiServer::listen(const QString &hostPort, QString *error)
     if (!parseAddress(hostPort, &host, &port, error))
         return false;
     if (!m_server->listen(host, port)) {
-        *error = QStringLiteral("cannot listen on %1: %2").arg(hostPort, m_server->errorString());
+        *error = m_server->errorString();
         return false;
     }
     return true;
+}
+
+bool ScpiServer::listening() const
+{
+    return m_server->isListening();
 }
 
 QString ScpiServer::address() const

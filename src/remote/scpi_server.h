@@ -38,10 +38,12 @@ public:
     ScpiServer(MeterAccess &meter, const ScpiIdentity &identity, QObject *parent = nullptr);
     ~ScpiServer() override;
 
-    // "[HOST:]PORT" ("5025", "0.0.0.0:5025", "[::1]:5025"; port 0 picks a free one).
+    // "[HOST:]PORT" ("5025", "0.0.0.0:5025", "[::1]:5025"; port 0 picks a
+    // free one). False with the reason (the system's words) in `error`.
     bool listen(const QString &hostPort, QString *error);
     // "127.0.0.1:5025" once listening.
     QString address() const;
+    bool listening() const;
     int clientCount() const { return m_clients; }
 
     // The host and port of "[HOST:]PORT"; false with the reason otherwise.

@@ -18,8 +18,11 @@ LoggerScpi::LoggerScpi(MeterLogger &logger)
 
 bool LoggerScpi::listen(const QString &address, const MeterLogger::Report &report, bool verbose, QString *error)
 {
-    if (!m_server.listen(address, error))
+    QString why;
+    if (!m_server.listen(address, &why)) {
+        *error = QStringLiteral("cannot listen on %1: %2").arg(address, why);
         return false;
+    }
     report(QStringLiteral("SCPI: listening on %1").arg(m_server.address()));
     if (verbose) {
         QObject::connect(&m_server, &remote::ScpiServer::clientArrived, &m_server,
