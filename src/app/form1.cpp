@@ -94,6 +94,7 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     bindHandlers();
     bindExport();
     createJournal();
+    createScpi();
     // The supervision runs from the start; the other timers wait for their cause.
     enableTimer(T3);
     // Before FormCreate, whose first lexicon look-up starts the engine.
@@ -101,6 +102,8 @@ TForm1::TForm1(Form1Options options, QWidget *parent)
     FormCreate();
     // Started already, unless FormCreate looked nothing up.
     LangManClient1->FormCreated();
+    // After FormCreate has cleared Memo1, where it says it listens.
+    startScpi();
 }
 
 TForm1::~TForm1()

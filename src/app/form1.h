@@ -20,6 +20,7 @@
 #include <optional>
 
 class ExportController;
+class ScpiFront;
 class JournalController;
 class BatchController;
 class SortingController;
@@ -174,6 +175,7 @@ public:
     SortingController *sorting = nullptr;   // bin sorting of the readings and its window
     LogTableModel *logModel = nullptr;      // the rows SG shows (the controller's model)
     JournalController *journalController = nullptr; // the log's crash journal and its restore
+    ScpiFront *scpiFront = nullptr; // the SCPI server; it listens with --serve only
     // Localization (form1_language.cpp): the engine, declared before the
     // lexicons that look up through it so that it outlives them, the window's
     // client and the binding of the language selector LangCombo1.
@@ -220,6 +222,11 @@ public:
     void FormResize();
     void FormCloseQuery();
     void FormClose();
+
+    // --- the SCPI server (form1_scpi.cpp) ---
+    void createScpi();
+    void startScpi();
+    bool applyScpiSettings(const protocol::MeterSettings &settings);
 
     // --- the dongle link (form1_link.cpp) ---
     bool findAndOpenDongle();

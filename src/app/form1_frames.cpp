@@ -3,6 +3,7 @@
 // indicators and the list selections.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
 
 #include "log/log_controller.h"
 #include "log/sorting_controller.h"
@@ -12,6 +13,7 @@
 #include "panel/panel_colours.h"
 #include "panel/panel_field.h"
 #include "protocol/rd_u_decoder.h"
+#include "profiles/tolerance_check.h"
 #include "protocol/rlc_decoder.h"
 #include "protocol/settings_indicators.h"
 
@@ -119,6 +121,8 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     // The applied line's nominal value: in multi-part mode the editor shows the line being measured.
     sorting->sortReading(profiles::binReadingOf(meterSettings, rlcReading, rlcQuantities),
                          profiles::lineNominalOf(lineEditor->referenceValue()));
+    scpiFront->meter().takeReading(
+            remote::MeterReading{meterSettings, rlcReading, rlcQuantities, verdict.value_or(profiles::kNotJudged)});
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();
 }

@@ -5,6 +5,7 @@
 // file of the language folder declares it.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
 
 #include "app/message_box.h"
 #include "i18n/lang_combo.h"
@@ -76,6 +77,7 @@ void TForm1::createLanguageEngine()
         batchViews->Dstat.setLangManEngine(LangMan.get());
         sorting->Dbins.setLangManEngine(LangMan.get());
         journalController->Djournal.setLangManEngine(LangMan.get());
+        scpiFront->Dscpi.setLangManEngine(LangMan.get());
         exporter->messages().setLangManEngine(LangMan.get());
     }
 }

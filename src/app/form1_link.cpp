@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 #include "app/message_box.h"
+#include "app/scpi_front.h"
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
@@ -163,6 +164,7 @@ void TForm1::linkUp()
 
 void TForm1::linkDown()
 {
+    scpiFront->meter().takeLinkLoss();
     SB4->setChecked(true);
     SP1->setEnabled(false);
     blankReadings();
@@ -172,6 +174,7 @@ void TForm1::linkDown()
 
 void TForm1::linkPortClosed()
 {
+    scpiFront->meter().takeLinkLoss();
     B2->setEnabled(false);
     SP1->setEnabled(false);
     blankReadings();

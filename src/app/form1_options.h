@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace i18n {
 class LexiconTranslator;
@@ -22,8 +23,14 @@ struct Form1Options
     // test sees every look-up; none: the lexicons give their design texts
     // until the language engine is attached.
     i18n::LexiconTranslator *lexiconTranslator = nullptr;
+    // --serve [HOST:]PORT: the SCPI server's address; empty: none.
+    QString scpiAddress;
 
     // The running program's options: the shared settings folder and the
     // "lang" folder beside the executable.
     static Form1Options forThisProgram();
+
+    // Takes the window's command line options (args[0] is the program) into
+    // these; false with the reason in `error` for one it does not know.
+    bool takeArguments(const QStringList &args, QString *error);
 };

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     VorlantApplication app(argc, argv);
@@ -12,9 +14,16 @@ int main(int argc, char *argv[])
     if (!langFilePresent(QDir::currentPath()))
         return reportLangFileMissing();
 
+    Form1Options options = Form1Options::forThisProgram();
+    QString error;
+    if (!options.takeArguments(QCoreApplication::arguments(), &error)) {
+        std::fprintf(stderr, "vorlant: %s\n", qPrintable(error));
+        return 2;
+    }
+
     int status = 0;
     {
-        TForm1 Form1(Form1Options::forThisProgram());
+        TForm1 Form1(std::move(options));
         Form1.show();
         status = app.exec();
         // Form1 goes here: its port closes ("AT" to a present dongle).

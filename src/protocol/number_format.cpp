@@ -261,7 +261,7 @@ QString formatEngineering(double v, bool inductanceMode, std::int32_t frequencyH
 
 QString formatMagnitude(double v, const FormatContext &context)
 {
-    if (v > 20000000.0)
+    if (v > kMagnitudeLimit)
         return QStringLiteral(">20") + context.separators.decimal + QStringLiteral("00 ")
                + context.texts.prefix(Prefix::Mega);
     if (v < 1.0)

@@ -42,6 +42,9 @@ QString formatNumber(double x, int precision, int decimals, bool grouped, const 
 // frequency, which sets the decimals of the smallest values.
 QString formatEngineering(double v, bool inductanceMode, std::int32_t frequencyHz, const FormatContext &context);
 
+// Resistances and impedances above this show the over-range text.
+inline constexpr double kMagnitudeLimit = 20000000.0;
+
 // Resistances and impedances: over 20 M the over-range text ">20.00 М", below 10
 // plain decimals without prefix, otherwise formatEngineering. The caller
 // appends the ohm unit.

@@ -21,8 +21,6 @@ namespace protocol {
 
 namespace {
 
-constexpr double kInductanceLimit = 500.0;    // henries; above: ">500 Гн"
-constexpr double kCapacitanceLimit = 0.01;    // farads; from here: ">22.00 мФ"
 constexpr double kMicroFaradWholeFrom = 0.001; // farads; whole micro-farads from here up
 
 } // namespace

@@ -9,6 +9,21 @@ double circuitResistance(const MeterSettings &settings, const RlcReading &readin
     return settings.seriesCircuit != 0 ? reading.seriesResistance : reading.parallelResistance;
 }
 
+bool overRange(const ParameterValue &v)
+{
+    switch (v.parameter) {
+    case RlcParameter::Resistance:
+    case RlcParameter::Impedance:
+        return !(std::abs(v.value) <= kMagnitudeLimit); // NaN too
+    case RlcParameter::Capacitance:
+        return !(std::abs(v.value) < kCapacitanceLimit);
+    case RlcParameter::Inductance:
+        return !(std::abs(v.value) <= kInductanceLimit);
+    default:
+        return !std::isfinite(v.value);
+    }
+}
+
 std::optional<ParameterValue> primaryValue(const MeterSettings &settings, const RlcReading &reading,
                                            const RlcQuantities &quantities)
 {

@@ -14,6 +14,11 @@ namespace protocol {
 // farad, henry, ohm, none, none, degree).
 enum class RlcParameter { Resistance, Capacitance, Inductance, Impedance, Quality, Dissipation, Phase };
 
+// The display's limits: an inductance above 500 H shows ">500 Гн", a
+// capacitance from 0.01 F on ">22.00 мФ" (resistances: kMagnitudeLimit).
+inline constexpr double kInductanceLimit = 500.0; // henries
+inline constexpr double kCapacitanceLimit = 0.01; // farads
+
 struct ParameterValue
 {
     RlcParameter parameter = RlcParameter::Resistance;
@@ -36,6 +41,9 @@ std::optional<ParameterValue> secondaryValue(const MeterSettings &settings, cons
 // "0.0012", "-45.6800°"); negative L and C carry a leading "-". Used for
 // figures derived from readings, such as a batch's mean.
 QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz, const FormatContext &context);
+
+// Whether the display shows the value's over-range text instead of a number.
+bool overRange(const ParameterValue &value);
 
 // The resistance of the circuit the settings select (series or parallel).
 double circuitResistance(const MeterSettings &settings, const RlcReading &reading);

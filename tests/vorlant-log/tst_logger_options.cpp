@@ -253,6 +253,8 @@ void TestLoggerOptions::mistakes_data()
     QTest::newRow("twice") << QStringList{"--freq", "1k", "--freq", "10k"} << QStringLiteral("more than once");
     QTest::newRow("format") << QStringList{"--format", "xml"} << QStringLiteral("--format xml");
     QTest::newRow("append to standard output") << QStringList{"--append"} << QStringLiteral("--append");
+    QTest::newRow("serve port too large") << QStringList{"--serve", "70000"} << QStringLiteral("--serve 70000");
+    QTest::newRow("serve host name") << QStringList{"--serve", "lab:5025"} << QStringLiteral("no IP address");
     QTest::newRow("nominal alone") << QStringList{"--primary", "R", "--nominal", "1k"} << QStringLiteral("--tol");
     QTest::newRow("tolerance alone") << QStringList{"--tol", "5%"} << QStringLiteral("--nominal");
     QTest::newRow("nominal of no kind in RD mode") << QStringList{"--mode", "RD", "--nominal", "1k", "--tol", "5%"}

@@ -6,6 +6,7 @@
 #include "profiles/bin_plan_file.h"
 #include "profiles/profile_file.h"
 #include "publish/mqtt_client.h"
+#include "remote/scpi_server.h"
 #include "protocol/meter_tables.h"
 
 #include <QCommandLineParser>
@@ -330,6 +331,15 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
             p.error = QStringLiteral("--output needs a file name");
         else if (o.outputPath == QLatin1String("-"))
             o.outputPath.clear();
+    }
+    if (p.error.isEmpty() && p.isSet("serve")) {
+        QHostAddress host;
+        quint16 port = 0;
+        QString why;
+        if (remote::ScpiServer::parseAddress(p.value("serve"), &host, &port, &why))
+            o.serve = p.value("serve");
+        else
+            p.error = QStringLiteral("--serve %1: %2").arg(p.value("serve"), why);
     }
     if (p.error.isEmpty() && o.append && o.outputPath.isEmpty())
         p.error = QStringLiteral("--append needs --output FILE");

@@ -65,6 +65,7 @@ struct LoggerOptions
     QString mqttPasswordFile;
     QString mqttCa;
     std::uint64_t spoolMax = 1000000;
+    QString serve; // --serve [HOST:]PORT: the SCPI server's address; empty: none
 
     // Whether the meter gets a settings command once linked.
     bool sendsSettings() const { return profileSettings || choices.any(); }

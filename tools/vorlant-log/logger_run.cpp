@@ -1,6 +1,7 @@
 #include "logger_run.h"
 
 #include "logger_options.h"
+#include "logger_scpi.h"
 #include "mqtt_setup.h"
 #include "reading_output.h"
 #include "stop_signals.h"
@@ -53,6 +54,15 @@ int runLogger(const QStringList &arguments, const RunEnvironment &environment)
     }
 
     MeterLogger logger(options, output, report, environment.timing);
+    // The socket opens before the meter is touched: a port in use ends the run at once.
+    std::unique_ptr<LoggerScpi> scpi;
+    if (!options.serve.isEmpty()) {
+        scpi = std::make_unique<LoggerScpi>(logger);
+        if (!scpi->listen(options.serve, report, options.verbose, &message)) {
+            report(message);
+            return code(ExitStatus::BadArguments);
+        }
+    }
     // Publishing, when asked for: the spool and the broker's client are set
     // up before the meter is touched, and the run ends after "offline" is out.
     std::unique_ptr<publish::ReadingPublisher> publisher;

@@ -175,6 +175,32 @@ void MeterLogger::fail(ExitStatus status, const QString &message)
     finish(status, message);
 }
 
+bool MeterLogger::acceptsSettings() const
+{
+    return m_phase == Phase::Logging && m_link.meterConnected();
+}
+
+protocol::MeterSettings MeterLogger::settingsRecord() const
+{
+    return m_chosen.value_or(m_recorder.reportedSettings());
+}
+
+bool MeterLogger::sendSettings(const protocol::MeterSettings &settings)
+{
+    if (!acceptsSettings())
+        return false;
+    protocol::MeterSettings record = settings;
+    record.pinAutoFrequency();
+    // Frames that still carry the old settings must not be taken for the new ones.
+    m_link.frameHold().hold(FrameHold::Reason::SettingChange);
+    const protocol::MeterCommand command = protocol::MeterCommand::settings(record, m_recorder.brightnessOn());
+    m_port.Write(command.bytes().data(), int(command.bytes().size()));
+    m_link.frameHold().commandSent();
+    m_chosen = record;
+    verbose(QStringLiteral("sent %1").arg(hex(command)));
+    return true;
+}
+
 void MeterLogger::requestLink()
 {
     m_noMeter = false;
@@ -199,8 +225,10 @@ void MeterLogger::enterWaiting()
     m_hold.stop();
     m_linkTimeout.stop();
     m_pendingCommands.clear();
+    m_chosen.reset();
     if (!m_supervision.isActive())
         m_supervision.start();
+    emit linkLost();
 }
 
 void MeterLogger::superviseTick()
@@ -336,6 +364,11 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
         finish(ExitStatus::BadArguments, m_recorder.failure());
         return;
     }
+    if (std::optional<LoggedReading> rlc = m_recorder.takeRlcReading(); rlc && m_phase == Phase::Logging) {
+        // The meter reports its settings again: a choice sent has been taken or refused.
+        m_chosen.reset();
+        emit rlcReading(*rlc);
+    }
     if (!reading || m_phase != Phase::Logging)
         return;
     reading->record.position = m_lines + 1;
@@ -407,6 +440,7 @@ void MeterLogger::finish(ExitStatus status, const QString &message)
     m_link.frameHold().release();
     // "AT" to a dongle that is still there: it drops the link.
     m_link.shutDown();
+    emit linkLost();
     emit finished(code(status));
 }
 

@@ -78,8 +78,20 @@ public:
     };
     void setTaps(Taps taps) { m_taps = std::move(taps); }
 
+    // For a remote front (the SCPI server): whether a settings command can
+    // go out now (linked, set up, logging), the settings record a choice
+    // builds on, and sending one as the window does: frames held off, the
+    // command written, the hold ended a second later. False when nothing went out.
+    bool acceptsSettings() const;
+    protocol::MeterSettings settingsRecord() const;
+    bool sendSettings(const protocol::MeterSettings &settings);
+
 signals:
     void finished(int exitStatus);
+    // An RLCD reading while logging, whether or not it is written.
+    void rlcReading(const LoggedReading &reading);
+    // The link went down, or the run ended.
+    void linkLost();
 
 private:
     enum class Phase {
@@ -135,6 +147,8 @@ private:
 
     Phase m_phase = Phase::Idle;
     std::deque<protocol::MeterCommand> m_pendingCommands;
+    // Sent by sendSettings and not yet reported back by the meter.
+    std::optional<protocol::MeterSettings> m_chosen;
     std::int64_t m_lines = 0;
     std::int64_t m_rejected = 0;
     profiles::BinTally m_tally;

@@ -1,6 +1,7 @@
 #include "option_table.h"
 
 #include "protocol/meter_tables.h"
+#include "remote/scpi_commands.h"
 
 #include <QStringList>
 
@@ -18,6 +19,7 @@ constexpr const char *kTolerance = "Tolerance (judged as the window judges, RLC 
 constexpr const char *kSorting = "Bin sorting";
 constexpr const char *kOutput = "Output";
 constexpr const char *kStopping = "Stopping (without either, it runs until SIGINT or SIGTERM)";
+constexpr const char *kRemote = "Remote control";
 constexpr const char *kOther = "Other";
 constexpr const char *kMqtt = "Publishing to an MQTT broker (each reading is also written to the output)";
 
@@ -93,6 +95,12 @@ constexpr std::array kOptions = {
                "Keep at most N readings the broker has not acknowledged (default 1000000) in "
                "$XDG_STATE_HOME/vorlant/spool/ (files NAME.*.spool); past that the oldest are dropped, counted and reported. "
                "Sequence numbers go on across runs; a spool left by an earlier run is sent first."},
+    OptionInfo{kRemote, "serve", 0, "[HOST:]PORT",
+               "Answer SCPI commands on a TCP socket (port 5025 by custom; 0 picks a free one), on 127.0.0.1 "
+               "unless a HOST is given, so that lab scripts (PyVISA, a shell's socat) can set the meter up and "
+               "read it while this program keeps the dongle. The address is reported on standard error as "
+               "\"SCPI: listening on HOST:PORT\"; a port that cannot be opened ends the run with status 2. "
+               "See SCPI COMMANDS."},
     OptionInfo{kOther, "verbose", 'v', nullptr, "Report the link's progress on standard error."},
     OptionInfo{kOther, "help", 'h', nullptr, "Show this help and end."},
 };
@@ -285,6 +293,32 @@ QString helpText()
     return text;
 }
 
+namespace {
+
+// The commands --serve answers, from the server's own table.
+QStringList scpiManSection()
+{
+    QStringList page;
+    page << QStringLiteral(".SH SCPI COMMANDS")
+         << roff(QStringLiteral(
+                "One message per line (LF or CR LF); commands separated by \";\"; long or short forms in any "
+                "case; numbers with SI prefixes and units (10kHz, 1E4, 500mV) or MIN and MAX. Each message that "
+                "holds queries gets one answer line, its answers separated by \";\". An error goes into the "
+                "client's error queue (20 entries), read by SYSTem:ERRor?. At most 4 clients; a line longer "
+                "than 4096 bytes gives -223, input that is not UTF-8 text -102, and a client that leaves more "
+                "than 64 KiB of answers unread is closed. Lines that arrive while READ? waits run after it, in "
+                "order (more than 16 KiB of them give up the waiting query with -410); a query left without its "
+                "line end is dropped after the time-out with -420."));
+    for (const remote::CommandHelp &command : remote::commandHelp())
+        page << QStringLiteral(".TP") << QStringLiteral("\\fB%1\\fR").arg(roff(command.synopsis))
+             << roff(QString(command.help)
+                         .replace(QLatin1String("{frequencies}"), frequencyChoices())
+                         .replace(QLatin1String("{levels}"), levelChoices()));
+    return page;
+}
+
+} // namespace
+
 QByteArray manPage()
 {
     QStringList page;
@@ -354,7 +388,8 @@ QByteArray manPage()
          << roff(QStringLiteral("vorlant-log --profile stand.hex1 --line 3 --reconnect --format jsonl \\"))
          << roff(QStringLiteral("    --append --output stand.jsonl"))
          << QStringLiteral(".RE") << QStringLiteral(".fi");
-    page << QStringLiteral(".SH SEE ALSO") << QStringLiteral("\\fBgnuplot\\fR(1)");
+    page << scpiManSection();
+    page << QStringLiteral(".SH SEE ALSO") << QStringLiteral("\\fBgnuplot\\fR(1), \\fBvorlant\\fR(1)");
     return (page.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 

@@ -67,6 +67,7 @@ RecordedReading ReadingRecorder::readRlc(const protocol::MeterFrame &frame, cons
         reading.primaryDeviation = outcome.primaryDeviation.value_or(none);
         reading.secondaryDeviation = outcome.secondaryDeviation.value_or(none);
     }
+    m_lastRlc = reading;
     return sorted({csvRecordFor(reading, std::nullopt), reading.judged && reading.judgeResult != 0, std::nullopt},
                   profiles::binReadingOf(decoded.settings, decoded.reading, decoded.quantities));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "log/logged_reading.h"
 #include "log/reading_csv.h"
 #include "profiles/bin_rule.h"
 #include "profiles/reference.h"
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace vorlantlog {
 
@@ -46,6 +48,8 @@ public:
     std::optional<RecordedReading> read(const protocol::MeterFrame &frame, const QDateTime &time);
 
     const protocol::MeterSettings &reportedSettings() const { return m_reported; }
+    // The numbers of the RLCD reading the last read() decoded, once.
+    std::optional<LoggedReading> takeRlcReading() { return std::exchange(m_lastRlc, std::nullopt); }
     bool brightnessOn() const { return m_brightnessOn; }
 
 private:
@@ -60,6 +64,7 @@ private:
     QString m_failure;
     protocol::MeterSettings m_reported;
     bool m_brightnessOn = true;
+    std::optional<LoggedReading> m_lastRlc;
 };
 
 } // namespace vorlantlog
