@@ -38,6 +38,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <functional>
 
@@ -95,18 +97,9 @@ int main(int argc, char **argv)
     f.show();
     if (!waitFor([&f] { return f.portReady; }, 15000))
         return fail("the window found no dongle");
-    // A press asks for the link. At this rate the first reading can follow the
-    // dongle's "linked" reply so closely that both share a block, which is no
-    // reply: then the attempt is given up ("AT") and asked for again.
-    for (int attempt = 0; attempt < 5 && !f.meterConnected; ++attempt) {
-        waitFor([&f] { return f.B2->isEnabled(); }, 15000);
-        f.B2->click();
-        if (waitFor([&f] { return f.meterConnected; }, 5000))
-            break;
-        waitFor([&f] { return f.B2->isEnabled(); }, 15000);
-        f.B2->click();
-        waitFor([&f] { return f.dongleLink->offer() == DongleLink::Offer::Connect; }, 5000);
-    }
+    // A press asks for the link.
+    f.B2->click();
+    waitFor([&f] { return f.meterConnected; }, 15000);
     // Linked, and the settings sent a second later have been taken.
     if (!f.meterConnected
         || !waitFor([&f] { return !f.T4->isActive() && !f.Timer_TX->isActive() && f.frameHold.holdFrames() == 0; }, 15000))
@@ -143,6 +136,8 @@ int main(int argc, char **argv)
     qint64 missing = 0;
     qint64 back = 0;
     qint64 previous = 0;
+    // Readings that came while the wait above was ending are past the ones asked for.
+    rows = std::min(rows, readings);
     for (int row = 0; row < rows; ++row) {
         const LoggedReading *reading = f.logModel->reading(row);
         if (!reading)
