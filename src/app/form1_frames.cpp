@@ -119,10 +119,11 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
         logController->setLatestJudgeResult(judgeResult);
     }
     // The applied line's nominal value: in multi-part mode the editor shows the line being measured.
-    sorting->sortReading(profiles::binReadingOf(meterSettings, rlcReading, rlcQuantities),
-                         profiles::lineNominalOf(lineEditor->referenceValue()));
-    scpiFront->meter().takeReading(
-            remote::MeterReading{meterSettings, rlcReading, rlcQuantities, verdict.value_or(profiles::kNotJudged)});
+    const std::optional<std::uint8_t> bin =
+        sorting->sortReading(profiles::binReadingOf(meterSettings, rlcReading, rlcQuantities),
+                             profiles::lineNominalOf(lineEditor->referenceValue()));
+    scpiFront->meter().takeReading(remote::MeterReading{meterSettings, rlcReading, rlcQuantities,
+                                                        verdict.value_or(profiles::kNotJudged), bin});
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();
 }

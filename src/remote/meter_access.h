@@ -22,6 +22,7 @@ struct MeterReading
     protocol::RlcReading reading;
     protocol::RlcQuantities quantities;
     std::int32_t verdict = 20; // the tolerance judgement's result; 20: not judged
+    std::optional<std::uint8_t> bin; // a sorting plan's bin: 1..9, 10 AUX, 0 OUT; none without a plan
 };
 
 class MeterAccess : public QObject

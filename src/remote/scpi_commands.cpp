@@ -415,6 +415,15 @@ Outcome comparatorQuery(CommandContext &c, const ScpiCommand &cmd)
     return Outcome::Done;
 }
 
+Outcome binQuery(CommandContext &c, const ScpiCommand &cmd)
+{
+    if (!noParameters(c, cmd))
+        return Outcome::Failed;
+    const std::optional<MeterReading> &r = c.meter.latestReading();
+    c.answers.append(nr1(r && r->bin ? int(*r->bin) : -1));
+    return Outcome::Done;
+}
+
 constexpr CommandEntry kCommands[] = {
     {"*IDN", nullptr, idnQuery, nullptr, "Maker, model, the dongle's id (0 while none is known) and the program's version."},
     {"*RST", rst, nullptr, nullptr, "Sends the meter its default settings."},
@@ -451,6 +460,9 @@ constexpr CommandEntry kCommands[] = {
     {"CALCulate:COMParator[:RESult]", nullptr, comparatorQuery, nullptr,
      "The tolerance verdict on the latest reading: 0 pass, 1 main parameter rejected, 2 secondary, 3 both, "
      "20 not judged."},
+    {"CALCulate:COMParator:BIN", nullptr, binQuery, nullptr,
+     "The sorting plan's bin for the latest reading: 1 to 9 for BIN1 to BIN9, 10 AUX, 0 OUT; -1 while no plan is "
+     "in use or no reading has come."},
 };
 
 struct PatternNode

@@ -26,7 +26,7 @@ struct FakeMeter
     }};
 
     // A reading of a part with series R and X at the record's settings.
-    void read(double seriesR, double seriesX, std::int32_t verdict = 20)
+    void read(double seriesR, double seriesX, std::int32_t verdict = 20, std::optional<std::uint8_t> bin = {})
     {
         remote::MeterReading r;
         r.settings = record;
@@ -40,6 +40,7 @@ struct FakeMeter
         r.quantities.quality = seriesR > 0 ? seriesX / seriesR : 0.0;
         r.quantities.capacitance = 1e-7;
         r.verdict = verdict;
+        r.bin = bin;
         access.takeReading(r);
     }
 };

@@ -2,6 +2,8 @@
 
 #include "fake_meter.h"
 
+#include "profiles/bin_rule.h"
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -48,6 +50,7 @@ private slots:
     void readEnds();
     void fetchGivesTheLatestReading_data();
     void fetchGivesTheLatestReading();
+    void binOfTheLatestReading();
 };
 
 void TestScpiCommands::messages_data()
@@ -118,6 +121,7 @@ void TestScpiCommands::messages_data()
     QTest::newRow("time-out") << true << L{"SYST:TIM 250ms;SYST:TIM?", "SYST:TIM 0", "SYST:TIM 1h"}
                               << L{"+2.50000E-01\n"} << E{-222, -131} << L{};
     QTest::newRow("verdict without reading") << true << L{"CALC:COMP?"} << L{"20\n"} << E{} << L{};
+    QTest::newRow("bin without reading") << true << L{"CALC:COMP:BIN?"} << L{"-1\n"} << E{} << L{};
 }
 
 void TestScpiCommands::messages()
@@ -230,6 +234,21 @@ void TestScpiCommands::fetchGivesTheLatestReading()
     run.meter.access.takeLinkLoss();
     run.session.execute("FETC?");
     QCOMPARE(run.answers.last(), QByteArray("+9.91000E+37,+9.91000E+37,2\n"));
+}
+
+void TestScpiCommands::binOfTheLatestReading()
+{
+    Run run;
+    run.meter.read(10.0, 1000.0);
+    run.session.execute("CALC:COMP:BIN?");
+    run.meter.read(10.0, 1000.0, 0, 3);
+    run.session.execute("calc:comp:bin?");
+    run.meter.read(10.0, 1000.0, 0, profiles::BinResult::kAux);
+    run.session.execute(":CALCulate:COMParator:BIN?");
+    run.meter.read(10.0, 1000.0, 0, profiles::BinResult::kOut);
+    run.session.execute("CALC:COMP:BIN?");
+    QCOMPARE(run.answers, (QByteArrayList{"-1\n", "3\n", "10\n", "0\n"}));
+    QCOMPARE(run.errors(), QList<int>{});
 }
 
 QTEST_GUILESS_MAIN(TestScpiCommands)

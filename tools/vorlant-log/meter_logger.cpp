@@ -367,6 +367,8 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
     if (std::optional<LoggedReading> rlc = m_recorder.takeRlcReading(); rlc && m_phase == Phase::Logging) {
         // The meter reports its settings again: a choice sent has been taken or refused.
         m_chosen.reset();
+        if (reading && reading->bin)
+            rlc->bin = reading->bin->bin;
         emit rlcReading(*rlc);
     }
     if (!reading || m_phase != Phase::Logging)
