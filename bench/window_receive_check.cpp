@@ -143,8 +143,12 @@ int main(int argc, char **argv)
         if (!reading)
             return fail("a row without its reading");
         const auto number = qint64(reading->reading.seriesResistance - 1000.0 + 0.5);
-        if (row > 0 && number > previous + 1)
+        if (row > 0 && number > previous + 1) {
+            // Where, for the hunt: the first few gaps with their rows.
+            if (missing < 10)
+                std::printf("gap: row %d holds reading %lld after %lld\n", row + 1, number, previous);
             missing += number - previous - 1;
+        }
         if (row > 0 && number <= previous)
             ++back;
         previous = number;
