@@ -136,8 +136,13 @@ int main(int argc, char **argv)
     qint64 missing = 0;
     qint64 back = 0;
     qint64 previous = 0;
-    // Readings that came while the wait above was ending are past the ones asked for.
+    // Readings that came while the wait above was ending are past the ones asked
+    // for; in a full log they were written over its last row, as the log does
+    // past row 100 000, so that row is left out then.
+    const bool lastRowRewritten = rows > LogTableModel::kMaxRows;
     rows = std::min(rows, readings);
+    if (lastRowRewritten && rows == LogTableModel::kMaxRows)
+        --rows;
     for (int row = 0; row < rows; ++row) {
         const LoggedReading *reading = f.logModel->reading(row);
         if (!reading)
