@@ -24,7 +24,7 @@ QSettings programSettings()
 
 const QString kLastPlanKey = QStringLiteral("sorting/lastPlan");
 
-QString askWithDialog(QWidget *parent, const QString &caption, const QString &filter, bool save)
+QString askForPlanFile(QWidget *parent, const QString &caption, const QString &filter, bool save)
 {
     QFileDialog dialog(parent, caption, QDir::homePath(), filter);
     const QString last = SortingController::lastPlanPath();
@@ -45,7 +45,7 @@ SortingController::SortingController(QWidget *window, QObject *parent)
     : QObject(parent)
     , Dbins(makeSortingLexicon())
     , m_window(window)
-    , m_askFileName(askWithDialog)
+    , m_askFileName(askForPlanFile)
 {
     m_refresh = new QTimer(this);
     m_refresh->setSingleShot(true);
