@@ -7,12 +7,19 @@
 #include "remote/scpi_session.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    // The session's READ? wait is a timer, and timers need an application.
+    static int argc = 1;
+    static char name[] = "fuzz_scpi_message";
+    static char *argv[] = {name, nullptr};
+    static const QCoreApplication app(argc, argv);
+
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     protocol::MeterSettings record;
     remote::MeterAccess meter(remote::MeterAccess::Hooks{

@@ -246,7 +246,8 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
         QStringList names{QLatin1String(info.name)};
         if (info.shortName)
             names.prepend(QString(QLatin1Char(info.shortName)));
-        QCommandLineOption option(names, helpOf(info));
+        // No description: the help page is written from the option table, not by the parser.
+        QCommandLineOption option(names);
         if (info.valueName)
             option.setValueName(QLatin1String(info.valueName));
         p.parser.addOption(option);
