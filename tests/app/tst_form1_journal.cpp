@@ -15,6 +15,7 @@
 #include "protocol/frame_encoder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -199,6 +200,11 @@ bool TestForm1Journal::startChild(const QString &kind)
     env.insert(QLatin1String(kStateVariable), m_state);
     const QString dump = m_dir->filePath(QStringLiteral("child.txt"));
     env.insert(QLatin1String(kDumpVariable), dump);
+    // The child is killed, so its own temporary folders are never removed: keep them in ours.
+    const QString childTemp = m_dir->filePath(QStringLiteral("tmp"));
+    if (!QDir().mkpath(childTemp))
+        return false;
+    env.insert(QStringLiteral("TMPDIR"), childTemp);
     m_child->setProcessEnvironment(env);
     m_child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_child->start(QCoreApplication::applicationFilePath(), {});
