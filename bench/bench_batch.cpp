@@ -2,8 +2,8 @@
 // to the statistics must cost the same at row 100 000 as at row 1, and writing
 // 100 000 rows should take well under half a second.
 
-#include "log/batch_statistics.h"
-#include "log/reading_csv.h"
+#include "batch/batch_statistics.h"
+#include "export/reading_csv.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 // 100 nF batch, so the bins are hit in the proportions a real batch gives,
 // not one branch over and over.
 
-#include "profiles/bin_plan_file.h"
-#include "profiles/bin_rule.h"
+#include "sorting/bin_plan_file.h"
+#include "sorting/bin_rule.h"
 
 #include <benchmark/benchmark.h>
 

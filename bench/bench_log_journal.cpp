@@ -15,8 +15,8 @@
 // The journal is written to a temporary folder (TMPDIR), a disk or tmpfs.
 
 #include "app/form1.h"
-#include "log/journal_controller.h"
-#include "log/log_journal.h"
+#include "journal/journal_controller.h"
+#include "journal/log_journal.h"
 #include "log/log_table_model.h"
 #include "window_bench_main.h"
 #include "window_bench_tools.h"

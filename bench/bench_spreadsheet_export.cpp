@@ -3,10 +3,10 @@
 // (getrusage), shown before and after the writing so the table's own share
 // can be told apart from the writer's.
 
-#include "log/export_messages.h"
+#include "export/export_messages.h"
 #include "log/log_table_model.h"
-#include "log/spreadsheet_export.h"
-#include "log/spreadsheet_writer.h"
+#include "export/spreadsheet_export.h"
+#include "export/spreadsheet_writer.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -3,9 +3,9 @@
 // painted into an image).
 
 #include "i18n/window_lexicons.h"
-#include "log/batch_lexicon.h"
-#include "log/batch_tracker.h"
-#include "log/trend_chart_window.h"
+#include "batch/batch_lexicon.h"
+#include "batch/batch_tracker.h"
+#include "batch/trend_chart_window.h"
 #include "window_bench_main.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 #include "app/form1.h"
 #include "link/com_port.h"
 #include "log/log_table_model.h"
-#include "log/sorting_controller.h"
-#include "profiles/bin_plan_file.h"
+#include "sorting/sorting_controller.h"
+#include "sorting/bin_plan_file.h"
 #include "window_bench_main.h"
 #include "window_bench_tools.h"
 

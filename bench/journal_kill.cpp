@@ -13,10 +13,10 @@
 // Prints one line per run and a summary; exits 1 when a row was missing.
 
 #include "app/form1.h"
-#include "log/log_journal_file.h"
-#include "log/log_journal_image.h"
+#include "files/locked_append_file.h"
+#include "journal/log_journal_image.h"
 #include "log/log_table_model.h"
-#include "log/reading_csv.h"
+#include "export/reading_csv.h"
 #include "window_bench_tools.h"
 
 #include <QApplication>
@@ -131,7 +131,7 @@ RunResult runOnce(const QString &folder, int delayMs)
     sim.terminate();
     sim.waitForFinished(5000);
 
-    const QStringList journals = logbook::journal::journalPaths(folder + QStringLiteral("/state/journal"));
+    const QStringList journals = files::journalPaths(folder + QStringLiteral("/state/journal"));
     if (journals.size() != 1) {
         result.status = QStringLiteral("%1 journals").arg(journals.size());
         result.missing = int(shown.size());

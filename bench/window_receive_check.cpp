@@ -18,9 +18,9 @@
 
 #include "app/form1.h"
 #include "link/dongle_link.h"
-#include "log/batch_controller.h"
+#include "batch/batch_controller.h"
 #include "log/log_table_model.h"
-#include "log/logged_reading.h"
+#include "reading/reading.h"
 
 #include "window_bench_tools.h"
 

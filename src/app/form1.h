@@ -4,7 +4,7 @@
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
-#include "log/local_clock.h"
+#include "reading/local_clock.h"
 #include "log/log_table_view.h"
 #include "panel/front_panel.h"
 #include "profiles/profiles_controller.h"

@@ -4,9 +4,9 @@
 #include "app/form1.h"
 
 #include "app/message_box.h"
-#include "log/batch_controller.h"
-#include "log/log_context_menu.h"
-#include "log/sorting_controller.h"
+#include "batch/batch_controller.h"
+#include "batch/log_context_menu.h"
+#include "sorting/sorting_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "profiles/line_editor_controller.h"

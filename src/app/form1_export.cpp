@@ -4,10 +4,10 @@
 #include "app/form1.h"
 
 #include "app/vorlant_application.h"
-#include "log/export_controller.h"
-#include "log/journal_controller.h"
+#include "export/export_controller.h"
+#include "journal/journal_controller.h"
 #include "log/log_controller.h"
-#include "log/spreadsheet_export.h"
+#include "export/spreadsheet_export.h"
 #include "panel/handler_edge.h"
 
 #include <QPushButton>

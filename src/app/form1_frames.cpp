@@ -6,7 +6,7 @@
 #include "app/scpi_front.h"
 
 #include "log/log_controller.h"
-#include "log/sorting_controller.h"
+#include "sorting/sorting_controller.h"
 #include "profiles/line_editor_controller.h"
 #include "panel/drop_down.h"
 #include "panel/menu_controller.h"

@@ -5,9 +5,9 @@
 
 #include "app/message_box.h"
 #include "i18n/lang_man_engine.h"
-#include "log/journal_controller.h"
+#include "journal/journal_controller.h"
 #include "log/log_controller.h"
-#include "log/log_journal_image.h"
+#include "journal/log_journal_image.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"

@@ -5,7 +5,7 @@
 #include "link/com_port.h"
 #include "link/dongle_link.h"
 #include "link/port_finder.h"
-#include "log/journal_controller.h"
+#include "journal/journal_controller.h"
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"

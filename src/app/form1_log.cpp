@@ -5,10 +5,10 @@
 
 #include "app/form1.h"
 
-#include "log/journal_controller.h"
+#include "journal/journal_controller.h"
 #include "log/log_controller.h"
 #include "log/log_table_model.h"
-#include "log/sorting_controller.h"
+#include "sorting/sorting_controller.h"
 #include "panel/drop_down.h"
 #include "panel/handler_edge.h"
 #include "panel/panel_field.h"

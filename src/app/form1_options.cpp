@@ -1,6 +1,6 @@
 #include "app/form1_options.h"
 
-#include "log/log_journal_file.h"
+#include "files/locked_append_file.h"
 #include "remote/scpi_server.h"
 
 #include <QCoreApplication>
@@ -14,7 +14,7 @@ Form1Options Form1Options::forThisProgram()
     Form1Options options;
     options.settingsFolder = QStringLiteral(VORLANT_SETTINGS_PARENT "/RLC_Data");
     options.languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/lang");
-    options.stateFolder = logbook::journal::stateFolder();
+    options.stateFolder = files::stateFolder();
     return options;
 }
 

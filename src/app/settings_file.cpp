@@ -23,7 +23,7 @@
 
 #include "app/settings_file.h"
 
-#include "app/safe_file.h"
+#include "files/safe_file.h"
 #include "i18n/windows_1251.h"
 #include "protocol/le_bytes.h"
 
@@ -37,7 +37,7 @@ namespace app {
 
 namespace {
 
-const SafeFile::Rules kRules{SettingsFile::kMaxSize, true};
+const files::SafeFile::Rules kRules{SettingsFile::kMaxSize, true};
 
 std::string errorText(const QString &path, const QString &why)
 {
@@ -99,24 +99,24 @@ std::optional<QByteArray> SettingsFile::encodeProfilePath(const QString &path)
 SettingsFile::Load SettingsFile::load() const
 {
     Load result;
-    SharedFolder::create(m_folder);
-    const SharedFolder folder = SharedFolder::open(m_folder, &result.why);
+    files::SharedFolder::create(m_folder);
+    const files::SharedFolder folder = files::SharedFolder::open(m_folder, &result.why);
     if (!folder.isOpen())
         return result;
 
     if (!folder.contains(kFileName)) {
         switch (folder.createFile(kFileName, &result.why)) {
-        case SharedFolder::Created::Yes:
+        case files::SharedFolder::Created::Yes:
             result.status = LoadStatus::Created;
             return result;
-        case SharedFolder::Created::Failed:
+        case files::SharedFolder::Created::Failed:
             return result;
-        case SharedFolder::Created::AlreadyThere:
+        case files::SharedFolder::Created::AlreadyThere:
             break; // another instance was quicker: read what it made
         }
     }
 
-    const SafeFile file = SafeFile::open(folder.fd(), kFileName, SafeFile::Mode::Read, kRules, &result.why);
+    const files::SafeFile file = files::SafeFile::open(folder.fd(), kFileName, files::SafeFile::Mode::Read, kRules, &result.why);
     if (!file.isOpen())
         return result;
     std::array<std::uint8_t, kFullSize> start{};
@@ -133,10 +133,10 @@ SettingsFile::Load SettingsFile::load() const
 void SettingsFile::write(std::int64_t offset, std::span<const std::uint8_t> bytes) const
 {
     QString why;
-    const SharedFolder folder = SharedFolder::open(m_folder, &why);
-    SafeFile file;
+    const files::SharedFolder folder = files::SharedFolder::open(m_folder, &why);
+    files::SafeFile file;
     if (folder.isOpen())
-        file = SafeFile::open(folder.fd(), kFileName, SafeFile::Mode::ReadWrite, kRules, &why);
+        file = files::SafeFile::open(folder.fd(), kFileName, files::SafeFile::Mode::ReadWrite, kRules, &why);
     if (!file.isOpen() || !file.writeAt(offset, bytes, &why))
         throw SettingsFileError(filePath(), why);
 }

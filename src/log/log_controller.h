@@ -1,7 +1,7 @@
 #pragma once
 
 #include "log/log_row.h"
-#include "log/logged_reading.h"
+#include "reading/reading.h"
 
 #include <QObject>
 #include <QStringList>

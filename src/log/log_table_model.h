@@ -1,6 +1,6 @@
 #pragma once
 
-#include "log/logged_reading.h"
+#include "reading/reading.h"
 
 #include <QAbstractTableModel>
 #include <QList>

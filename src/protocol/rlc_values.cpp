@@ -81,4 +81,26 @@ QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz
     return {};
 }
 
+QString parameterLetter(RlcParameter parameter)
+{
+    switch (parameter) {
+    case RlcParameter::Resistance:
+        return QStringLiteral("R");
+    case RlcParameter::Capacitance:
+        return QStringLiteral("C");
+    case RlcParameter::Inductance:
+        return QStringLiteral("L");
+    case RlcParameter::Impedance:
+        return QStringLiteral("Z");
+    case RlcParameter::Quality:
+        return QStringLiteral("Q");
+    case RlcParameter::Dissipation:
+        return QStringLiteral("D");
+    case RlcParameter::Phase:
+        return QStringLiteral("Ɵ");
+    }
+    return {};
+}
+
+
 } // namespace protocol

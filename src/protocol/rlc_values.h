@@ -14,6 +14,9 @@ namespace protocol {
 // farad, henry, ohm, none, none, degree).
 enum class RlcParameter { Resistance, Capacitance, Inductance, Impedance, Quality, Dissipation, Phase };
 
+// The display's letter of a parameter ("R", "C", "L", "Z", "Q", "D", "Ɵ").
+QString parameterLetter(RlcParameter parameter);
+
 // The display's limits: an inductance above 500 H shows ">500 Гн", a
 // capacitance from 0.01 F on ">22.00 мФ" (resistances: kMagnitudeLimit).
 inline constexpr double kInductanceLimit = 500.0; // henries

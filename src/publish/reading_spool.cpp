@@ -86,7 +86,7 @@ bool ReadingSpool::open(const QString &folder, const QString &station, std::uint
     m_maxPending = std::max<std::uint64_t>(maxPending, 1);
     m_folder = folder;
     m_station = station;
-    if (!logbook::journal::ensurePrivateFolder(folder, error))
+    if (!files::ensurePrivateFolder(folder, error))
         return false;
     const QString lock = QDir(folder).filePath(station + QStringLiteral(".lock"));
     switch (File::claim(lock, &m_lock, error, true)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "log/log_journal_file.h"
+#include "files/locked_append_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -67,7 +67,7 @@ private:
     bool startSegment(QString *error);
     bool settle(QString *error);
 
-    using File = logbook::journal::JournalFile;
+    using File = files::LockedAppendFile;
 
     qint64 m_segmentBytes;
     QString m_folder;

@@ -2,10 +2,10 @@
 // follow rows as they are written, the CSV holds every row, and the right
 // mouse button on the table only opens the menu.
 
-#include "log/batch_controller.h"
-#include "log/log_context_menu.h"
-#include "log/statistics_window.h"
-#include "log/trend_chart_window.h"
+#include "batch/batch_controller.h"
+#include "batch/log_context_menu.h"
+#include "batch/statistics_window.h"
+#include "batch/trend_chart_window.h"
 
 #include "i18n/window_lexicons.h"
 

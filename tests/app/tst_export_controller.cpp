@@ -1,4 +1,4 @@
-#include "log/export_controller.h"
+#include "export/export_controller.h"
 
 #include "stand_in_path.h"
 #include "xlsx_sheet.h"

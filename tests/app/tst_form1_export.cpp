@@ -1,6 +1,6 @@
 #include "app/form1.h"
 #include "dongle_rig.h"
-#include "log/export_controller.h"
+#include "export/export_controller.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "stand_in_path.h"

@@ -5,11 +5,11 @@
 #include "app/form1.h"
 #include "dongle_rig.h"
 
-#include "log/journal_controller.h"
+#include "journal/journal_controller.h"
 #include "log/log_controller.h"
-#include "log/log_journal_file.h"
+#include "files/locked_append_file.h"
 #include "log/log_table_model.h"
-#include "log/reading_csv.h"
+#include "export/reading_csv.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
 #include "protocol/frame_encoder.h"
@@ -278,7 +278,7 @@ void TestForm1Journal::aKilledLogComesBackOnYes()
     QCOMPARE(form->multiLogPrepared, kind == QLatin1String("multi"));
 
     // Recording goes on into the same journal: another crash keeps both parts.
-    const QStringList journals = logbook::journal::journalPaths(m_state + QStringLiteral("/journal"));
+    const QStringList journals = files::journalPaths(m_state + QStringLiteral("/journal"));
     QCOMPARE(journals.size(), 1);
     if (kind == QLatin1String("single")) {
         form->SE1->setValue(60);
@@ -288,7 +288,7 @@ void TestForm1Journal::aKilledLogComesBackOnYes()
     const QStringList before = dumpLog(*form);
     form.reset(); // not closed: as after a crash
     std::unique_ptr<TForm1> again = restart(true);
-    QCOMPARE(logbook::journal::journalPaths(m_state + QStringLiteral("/journal")), journals);
+    QCOMPARE(files::journalPaths(m_state + QStringLiteral("/journal")), journals);
     QCOMPARE(dumpLog(*again), before);
 }
 
@@ -301,7 +301,7 @@ void TestForm1Journal::noSavesTheRowsAsCsv()
     QCOMPARE(m_questions.size(), 1);
     QCOMPARE(form->logModel->reading(0), nullptr);
     // The journal is gone, its rows are in the CSV the message names.
-    QVERIFY(logbook::journal::journalPaths(m_state + QStringLiteral("/journal")).isEmpty());
+    QVERIFY(files::journalPaths(m_state + QStringLiteral("/journal")).isEmpty());
     const QStringList csvs = QDir(m_state + QStringLiteral("/recovered")).entryList({QStringLiteral("*.csv")});
     QCOMPARE(csvs.size(), 1);
     const QString path = m_state + QStringLiteral("/recovered/") + csvs.constFirst();
@@ -335,7 +335,7 @@ void TestForm1Journal::aLiveJournalIsNotOffered()
     QVERIFY(second.linkUp());
     QVERIFY(second.recordSingle(0, 3));
     // Each program writes its own.
-    QCOMPARE(logbook::journal::journalPaths(m_state + QStringLiteral("/journal")).size(), 2);
+    QCOMPARE(files::journalPaths(m_state + QStringLiteral("/journal")).size(), 2);
     QCOMPARE(second.form.logModel->reading(3), nullptr);
     QVERIFY(second.form.logModel->reading(2));
 }

@@ -2,8 +2,8 @@
 // them. A plan it accepts must prepare, write back to the same plan and sort
 // a reading without a fault.
 
-#include "profiles/bin_plan_file.h"
-#include "profiles/bin_rule.h"
+#include "sorting/bin_plan_file.h"
+#include "sorting/bin_rule.h"
 
 #include <cstdint>
 #include <cstdlib>

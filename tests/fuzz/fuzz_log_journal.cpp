@@ -4,7 +4,7 @@
 // check sums are set right before reading, so that mutations inside a record
 // reach the field readers instead of stopping at the CRC.
 
-#include "log/log_journal_image.h"
+#include "journal/log_journal_image.h"
 #include "log/log_table_model.h"
 
 #include <QByteArray>

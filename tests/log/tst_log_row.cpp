@@ -2,7 +2,7 @@
 // deviations are written.
 
 #include "i18n/window_lexicons.h"
-#include "log/local_clock.h"
+#include "reading/local_clock.h"
 #include "log/log_row.h"
 
 #include <QScopeGuard>

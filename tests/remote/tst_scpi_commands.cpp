@@ -2,7 +2,7 @@
 
 #include "fake_meter.h"
 
-#include "profiles/bin_rule.h"
+#include "sorting/bin_rule.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "option_table.h"
 
-#include "log/reading_csv.h"
+#include "export/reading_csv.h"
 
 #include <QFile>
 #include <QtTest>

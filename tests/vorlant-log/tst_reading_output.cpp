@@ -6,7 +6,7 @@
 #include "option_table.h"
 #include "reading_output.h"
 
-#include "log/reading_csv.h"
+#include "export/reading_csv.h"
 
 #include <QDir>
 #include <QFile>

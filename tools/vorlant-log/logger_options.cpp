@@ -3,7 +3,7 @@
 #include "option_table.h"
 #include "reference_value.h"
 
-#include "profiles/bin_plan_file.h"
+#include "sorting/bin_plan_file.h"
 #include "profiles/profile_file.h"
 #include "publish/mqtt_client.h"
 #include "remote/scpi_server.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "profiles/bin_plan.h"
+#include "sorting/bin_plan.h"
 #include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"

@@ -6,7 +6,7 @@
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
-#include "log/local_clock.h"
+#include "reading/local_clock.h"
 #include "protocol/meter_command.h"
 
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "mqtt_setup.h"
 
-#include "log/log_journal_file.h"
+#include "files/locked_append_file.h"
 
 #include <QFile>
 
@@ -35,7 +35,7 @@ std::optional<publish::PublisherOptions> publisherOptions(const LoggerOptions &o
     }
     out.station = options.station;
     out.topicPrefix = options.topicPrefix;
-    out.spoolFolder = logbook::journal::stateFolder() + QStringLiteral("/spool");
+    out.spoolFolder = files::stateFolder() + QStringLiteral("/spool");
     out.spoolMax = options.spoolMax;
     return out;
 }

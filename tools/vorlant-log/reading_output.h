@@ -2,7 +2,7 @@
 
 #include "logger_options.h"
 
-#include "log/reading_csv.h"
+#include "export/reading_csv.h"
 
 #include <QByteArray>
 #include <QFile>

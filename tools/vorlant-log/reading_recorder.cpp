@@ -1,6 +1,6 @@
 #include "reading_recorder.h"
 
-#include "log/logged_reading.h"
+#include "reading/reading.h"
 #include "profiles/tolerance_check.h"
 #include "protocol/meter_tables.h"
 #include "protocol/rd_u_values.h"

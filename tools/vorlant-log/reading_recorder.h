@@ -1,8 +1,8 @@
 #pragma once
 
-#include "log/logged_reading.h"
-#include "log/reading_csv.h"
-#include "profiles/bin_rule.h"
+#include "reading/reading.h"
+#include "export/reading_csv.h"
+#include "sorting/bin_rule.h"
 #include "profiles/reference.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"

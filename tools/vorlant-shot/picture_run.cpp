@@ -2,7 +2,7 @@
 
 #include "app/form1.h"
 #include "link/dongle_link.h"
-#include "log/sorting_controller.h"
+#include "sorting/sorting_controller.h"
 
 #include <QPainter>
 
