@@ -15,14 +15,14 @@
 
 namespace {
 
-std::vector<LoggedReading> capacitorRows(int count)
+std::vector<reading::Reading> capacitorRows(int count)
 {
     std::mt19937 rng(14);
     std::normal_distribution<double> noise(0.0, 0.01);
-    std::vector<LoggedReading> rows(count);
+    std::vector<reading::Reading> rows(count);
     const QDateTime start(QDate(2026, 12, 10), QTime(9, 0));
     for (int i = 0; i < count; ++i) {
-        LoggedReading &r = rows[i];
+        reading::Reading &r = rows[i];
         r.time = start.addMSecs(qint64(i) * 500);
         r.settings.primaryCode = 2;
         r.settings.secondaryCode = 3;
@@ -44,7 +44,7 @@ std::vector<LoggedReading> capacitorRows(int count)
 // The cost of the row added after `state.range(0)` rows are in.
 void BM_StatisticsAddRow(benchmark::State &state)
 {
-    static const std::vector<LoggedReading> rows = capacitorRows(100001);
+    static const std::vector<reading::Reading> rows = capacitorRows(100001);
     const int before = int(state.range(0));
     BatchStatistics stats;
     for (int i = 0; i < before; ++i)
@@ -60,10 +60,10 @@ BENCHMARK(BM_StatisticsAddRow)->Arg(1)->Arg(1000)->Arg(100000);
 // 100 000 rows added one by one, per row.
 void BM_StatisticsHundredThousandRows(benchmark::State &state)
 {
-    static const std::vector<LoggedReading> rows = capacitorRows(100000);
+    static const std::vector<reading::Reading> rows = capacitorRows(100000);
     for (auto _ : state) {
         BatchStatistics stats;
-        for (const LoggedReading &r : rows)
+        for (const reading::Reading &r : rows)
             stats.add(r);
         benchmark::DoNotOptimize(stats.groups().constData());
     }
@@ -73,12 +73,12 @@ BENCHMARK(BM_StatisticsHundredThousandRows)->Unit(benchmark::kMillisecond);
 
 void BM_CsvHundredThousandRows(benchmark::State &state)
 {
-    static const std::vector<LoggedReading> rows = capacitorRows(100000);
+    static const std::vector<reading::Reading> rows = capacitorRows(100000);
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("batch.csv"));
     for (auto _ : state) {
         const bool ok = writeCsvFile(path, std::int64_t(rows.size()),
-                                     [](std::int64_t i) { return csvRecordFor(rows[std::size_t(i)], i + 1); });
+                                     [](std::int64_t i) { return csvLine(rows[std::size_t(i)], i + 1); });
         benchmark::DoNotOptimize(ok);
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(rows.size()));

@@ -39,7 +39,7 @@ namespace {
 struct RowSource
 {
     LogTableModel::Cells cells;
-    LoggedReading reading;
+    reading::Reading reading;
 
     explicit RowSource(int row)
     {

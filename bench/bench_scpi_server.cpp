@@ -42,7 +42,7 @@ public:
                 m_meter = std::make_unique<remote::MeterAccess>(remote::MeterAccess::Hooks{
                     [] { return true; }, [] { return protocol::MeterSettings{}; },
                     [](const protocol::MeterSettings &) { return true; }});
-                remote::MeterReading reading;
+                reading::Reading reading;
                 reading.reading.seriesResistance = 4700.0;
                 reading.reading.parallelResistance = 4700.0;
                 m_meter->takeReading(reading);

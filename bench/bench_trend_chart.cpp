@@ -22,7 +22,7 @@ namespace {
 
 struct Batch
 {
-    std::vector<LoggedReading> rows;
+    std::vector<reading::Reading> rows;
     BatchTracker tracker{[this](int row) { return row < int(rows.size()) ? &rows[std::size_t(row)] : nullptr; },
                          [this] { return int(rows.size()); }};
 
@@ -33,7 +33,7 @@ struct Batch
         const QDateTime start(QDate(2026, 12, 10), QTime(9, 0));
         rows.resize(std::size_t(count));
         for (int i = 0; i < count; ++i) {
-            LoggedReading &r = rows[std::size_t(i)];
+            reading::Reading &r = rows[std::size_t(i)];
             r.time = start.addMSecs(qint64(i) * 500);
             r.settings.primaryCode = 2;
             r.quantities.capacitance = 100e-9 * (1.0 + noise(rng));

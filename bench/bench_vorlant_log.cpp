@@ -1,5 +1,5 @@
 // The headless logger's work per reading: the frame read by the window's
-// rules (route, decoder, tolerance judgement, the log's record of numbers)
+// rules (route, decoder, tolerance judgement: the reading pipeline)
 // and its line written and handed to the system. At the link's fastest,
 // about 74 readings a second, the CPU share of one core is 74 times the time
 // per reading. The memory figure is the resident size after 100 000 readings
@@ -9,7 +9,7 @@
 // simulator at full speed is measured by vorlant_log_load.sh beside this file.
 
 #include "reading_output.h"
-#include "reading_recorder.h"
+#include "reading/reading_pipeline.h"
 
 #include "profiles/reference.h"
 #include "protocol/frame_encoder.h"
@@ -76,13 +76,12 @@ void BM_ReadingToLine(benchmark::State &state)
         state.SkipWithError(qPrintable(error));
         return;
     }
-    vorlantlog::ReadingRecorder recorder(capacitorTolerance());
+    reading::ReadingPipeline recorder(capacitorTolerance());
     std::size_t i = 0;
     std::int64_t position = 0;
     for (auto _ : state) {
         auto reading = recorder.read(frames[i++ % frames.size()], QDateTime::currentDateTime());
-        reading->record.position = ++position;
-        benchmark::DoNotOptimize(output.write(reading->record));
+        benchmark::DoNotOptimize(output.write(*reading, ++position));
     }
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(format == vorlantlog::OutputFormat::Csv ? "csv" : "jsonl");
@@ -101,13 +100,12 @@ void BM_MemoryOver100kReadings(benchmark::State &state)
             state.SkipWithError(qPrintable(error));
             return;
         }
-        vorlantlog::ReadingRecorder recorder(capacitorTolerance());
+        reading::ReadingPipeline recorder(capacitorTolerance());
         std::int64_t position = 0;
         const auto run = [&] {
             for (int i = 0; i < 100000; ++i) {
                 auto reading = recorder.read(frames[i % frames.size()], QDateTime::currentDateTime());
-                reading->record.position = ++position;
-                output.write(reading->record);
+                output.write(*reading, ++position);
             }
         };
         // The first readings settle the allocator and the time-zone cache.

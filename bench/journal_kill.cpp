@@ -37,9 +37,9 @@ namespace {
 
 const char kChildVariable[] = "VORLANT_KILL_CHILD_STATE";
 
-QByteArray csvOf(const LoggedReading &reading, int row)
+QByteArray csvOf(const reading::Reading &reading, int row)
 {
-    return csvLine(csvRecordFor(reading, row)).trimmed();
+    return csvLine(reading, row).trimmed();
 }
 
 // The window, recording until it is killed.
@@ -60,7 +60,7 @@ int runChild(const QString &stateFolder)
     QObject::connect(&f, &TForm1::frameDisplayed, [&] {
         // Written to the table and to the journal by now.
         for (int row = printed + 1; row < f.nextLogRow; ++row) {
-            if (const LoggedReading *reading = f.logModel->reading(row - 1))
+            if (const reading::Reading *reading = f.logModel->reading(row - 1))
                 std::printf("%d\t%s\n", row, csvOf(*reading, row).constData());
         }
         printed = f.nextLogRow - 1;

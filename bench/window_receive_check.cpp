@@ -144,7 +144,7 @@ int main(int argc, char **argv)
     if (lastRowRewritten && rows == LogTableModel::kMaxRows)
         --rows;
     for (int row = 0; row < rows; ++row) {
-        const LoggedReading *reading = f.logModel->reading(row);
+        const reading::Reading *reading = f.logModel->reading(row);
         if (!reading)
             return fail("a row without its reading");
         const auto number = qint64(reading->reading.seriesResistance - 1000.0 + 0.5);

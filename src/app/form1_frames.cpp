@@ -13,7 +13,7 @@
 #include "panel/panel_colours.h"
 #include "panel/panel_field.h"
 #include "protocol/rd_u_decoder.h"
-#include "profiles/tolerance_check.h"
+#include "reading/reading_pipeline.h"
 #include "protocol/rlc_decoder.h"
 #include "protocol/settings_indicators.h"
 
@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
+
+#include <cmath>
 
 namespace {
 
@@ -111,19 +113,22 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     L_righ3->setText(result.L_righ3);
     L_righ4->setText(result.L_righ4);
 
-    const std::optional<std::int32_t> verdict = judgeReading();
-    readingJudged = verdict.has_value();
-    if (verdict) {
-        judgeResult = *verdict;
-        colourDisplay(judgeResult != 0);
-        logController->setLatestJudgeResult(judgeResult);
-    }
-    // The applied line's nominal value: in multi-part mode the editor shows the line being measured.
-    const std::optional<std::uint8_t> bin =
-        sorting->sortReading(profiles::binReadingOf(meterSettings, rlcReading, rlcQuantities),
-                             profiles::lineNominalOf(lineEditor->referenceValue()));
-    scpiFront->meter().takeReading(remote::MeterReading{meterSettings, rlcReading, rlcQuantities,
-                                                        verdict.value_or(profiles::kNotJudged), bin});
+    // Judged and sorted by the same routine as every other front end's readings.
+    latestReading = reading::judgedReading(frameArrivalMs ? logClock.at(*frameArrivalMs) : logClock.now(),
+                                           meterSettings, rlcReading, rlcQuantities, lineEditor->referenceValue(),
+                                           sorting->preparedPlan());
+    // A deviation keeps its last value while its tolerance is off.
+    if (latestReading.judged && std::isfinite(latestReading.primaryDeviation))
+        primaryDeviation = latestReading.primaryDeviation;
+    if (latestReading.judged && std::isfinite(latestReading.secondaryDeviation))
+        secondaryDeviation = latestReading.secondaryDeviation;
+    // With both tolerances off the reading counts as a pass on the display.
+    readingJudged = true;
+    judgeResult = latestReading.judgeResult;
+    colourDisplay(judgeResult != 0);
+    logController->setLatestJudgeResult(judgeResult);
+    sorting->takeBin(latestReading.bin);
+    scpiFront->meter().takeReading(latestReading);
     if (result.wantsLogRow(SP1->isChecked()))
         appendLogRow();
 }

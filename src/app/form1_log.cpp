@@ -55,7 +55,7 @@ void TForm1::appendLogRow()
     source.secondaryDeviation = secondaryDeviation;
     source.time = now;
 
-    LoggedReading reading;
+    reading::Reading reading;
     reading.time = now;
     reading.settings = meterSettings;
     reading.reading = rlcReading;

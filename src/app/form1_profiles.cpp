@@ -73,17 +73,6 @@ void TForm1::createProfileControllers()
         lexicons, {&currentProfilePath, &lineCount, &multiLogPrepared}, frameHold, *profilesHost, this);
 }
 
-std::optional<std::int32_t> TForm1::judgeReading()
-{
-    const profiles::JudgeOutcome outcome = lineEditor->judge(rlcReading, meterSettings.seriesCircuit);
-    // A deviation keeps its last value while its tolerance is off.
-    if (outcome.primaryDeviation)
-        primaryDeviation = *outcome.primaryDeviation;
-    if (outcome.secondaryDeviation)
-        secondaryDeviation = *outcome.secondaryDeviation;
-    return outcome.result;
-}
-
 void TForm1::fillLineNames()
 {
     profilesController->fillLineNames();

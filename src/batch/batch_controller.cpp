@@ -122,7 +122,7 @@ void BatchController::rowWritten(int row)
 {
     const BatchTracker::Change change = m_tracker.rowWritten(row);
     if (m_chart && !m_chartStale) {
-        const LoggedReading *reading = m_tracker.rowAt()(row);
+        const reading::Reading *reading = m_tracker.rowAt()(row);
         if (change == BatchTracker::Change::Recount || (reading && !m_chart->addRow(row, *reading)))
             m_chartStale = true;
     }
@@ -211,13 +211,13 @@ bool BatchController::saveCsvTo(const QString &path, QString *error)
 {
     // Rows in the order of the log, each with the number the log shows.
     QList<int> rows;
-    m_tracker.forEachRow([&](int row, const LoggedReading &) { rows.append(row); });
+    m_tracker.forEachRow([&](int row, const reading::Reading &) { rows.append(row); });
     const BatchTracker::RowAt &rowAt = m_tracker.rowAt();
     return writeCsvFile(
         path, rows.size(),
         [&](std::int64_t i) {
             const int row = rows.at(qsizetype(i));
-            return csvRecordFor(*rowAt(row), row + 1);
+            return csvLine(*rowAt(row), row + 1);
         },
         error);
 }

@@ -35,7 +35,7 @@ std::optional<double> VerdictCounts::yieldPercent() const
     return 100.0 * double(passed) / double(judged);
 }
 
-void BatchStatistics::add(const LoggedReading &row)
+void BatchStatistics::add(const reading::Reading &row)
 {
     ++m_counts.rows;
     if (row.judged)

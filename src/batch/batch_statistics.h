@@ -66,7 +66,7 @@ struct VerdictCounts
 class BatchStatistics
 {
 public:
-    void add(const LoggedReading &row);
+    void add(const reading::Reading &row);
     void clear();
 
     const VerdictCounts &counts() const { return m_counts; }

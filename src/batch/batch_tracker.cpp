@@ -16,7 +16,7 @@ BatchTracker::Change BatchTracker::rowWritten(int row)
         m_recountPending = true;
         return Change::Recount;
     }
-    const LoggedReading *reading = m_rowAt(row);
+    const reading::Reading *reading = m_rowAt(row);
     if (!reading)
         return Change::Added;
     if (row >= m_counted.size())
@@ -38,11 +38,11 @@ const BatchStatistics &BatchTracker::statistics()
     return m_statistics;
 }
 
-void BatchTracker::forEachRow(const std::function<void(int, const LoggedReading &)> &visit) const
+void BatchTracker::forEachRow(const std::function<void(int, const reading::Reading &)> &visit) const
 {
     const int rows = m_rowCount();
     for (int row = 0; row < rows; ++row) {
-        if (const LoggedReading *reading = m_rowAt(row))
+        if (const reading::Reading *reading = m_rowAt(row))
             visit(row, *reading);
     }
 }
@@ -53,7 +53,7 @@ void BatchTracker::recount()
     m_statistics.clear();
     const int rows = m_rowCount();
     m_counted.fill(false, rows);
-    forEachRow([this](int row, const LoggedReading &reading) {
+    forEachRow([this](int row, const reading::Reading &reading) {
         m_counted.setBit(row);
         m_statistics.add(reading);
     });

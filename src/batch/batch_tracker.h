@@ -16,7 +16,7 @@ class BatchTracker
 {
 public:
     // The reading of a log row (counted from 0), nullptr for a row without one.
-    using RowAt = std::function<const LoggedReading *(int row)>;
+    using RowAt = std::function<const reading::Reading *(int row)>;
     using RowCount = std::function<int()>;
 
     enum class Change {
@@ -33,7 +33,7 @@ public:
     // Up to date with every row written so far.
     const BatchStatistics &statistics();
     // Rows that hold a reading, in row order; calls `visit(row, reading)`.
-    void forEachRow(const std::function<void(int, const LoggedReading &)> &visit) const;
+    void forEachRow(const std::function<void(int, const reading::Reading &)> &visit) const;
 
     const RowAt &rowAt() const { return m_rowAt; }
 

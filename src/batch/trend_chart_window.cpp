@@ -27,7 +27,7 @@ const QColor kLineColour(30, 90, 180);
 const QColor kBandColour(0, 160, 0, 45);
 const QColor kNominalColour(0, 110, 0);
 
-bool rejected(const LoggedReading &reading)
+bool rejected(const reading::Reading &reading)
 {
     return reading.judged && reading.judgeResult != 0;
 }
@@ -110,7 +110,7 @@ void TrendChartWindow::retranslate()
                                         : QString());
 }
 
-double TrendChartWindow::keyOf(int row, const LoggedReading &reading) const
+double TrendChartWindow::keyOf(int row, const reading::Reading &reading) const
 {
     // The log numbers its rows from 1.
     return m_xAxis == XAxis::Row ? double(row + 1) : double(reading.time.toMSecsSinceEpoch()) / 1000.0;
@@ -159,7 +159,7 @@ void TrendChartWindow::rebuild()
     // The newest row's parameter is the one drawn.
     std::optional<protocol::RlcParameter> parameter;
     double magnitude = 0.0;
-    m_rows.forEachRow([&](int, const LoggedReading &reading) {
+    m_rows.forEachRow([&](int, const reading::Reading &reading) {
         if (const auto value = protocol::primaryValue(reading.settings, reading.reading, reading.quantities)) {
             parameter = value->parameter;
             magnitude = std::fabs(value->value);
@@ -173,7 +173,7 @@ void TrendChartWindow::rebuild()
         if (m_tolerance && m_tolerance->parameter == *parameter)
             magnitude = std::fabs(m_tolerance->nominal);
         chooseScale(*parameter, magnitude);
-        m_rows.forEachRow([&](int row, const LoggedReading &reading) {
+        m_rows.forEachRow([&](int row, const reading::Reading &reading) {
             const auto value = protocol::primaryValue(reading.settings, reading.reading, reading.quantities);
             if (!value || value->parameter != *parameter || !std::isfinite(value->value))
                 return;
@@ -190,7 +190,7 @@ void TrendChartWindow::rebuild()
     refresh();
 }
 
-bool TrendChartWindow::addRow(int row, const LoggedReading &reading)
+bool TrendChartWindow::addRow(int row, const reading::Reading &reading)
 {
     const auto value = protocol::primaryValue(reading.settings, reading.reading, reading.quantities);
     if (!value || !std::isfinite(value->value))

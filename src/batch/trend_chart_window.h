@@ -43,7 +43,7 @@ public:
     void rebuild();
     // One more row at the end; false when it cannot simply be added (another
     // parameter, or not after the last point), so the caller rebuilds.
-    bool addRow(int row, const LoggedReading &reading);
+    bool addRow(int row, const reading::Reading &reading);
     void setTolerance(const std::optional<BatchLimit> &limit);
     // Draws what changed, once per event-loop pass.
     void refresh();
@@ -66,7 +66,7 @@ signals:
 
 private:
     void retranslate();
-    double keyOf(int row, const LoggedReading &reading) const;
+    double keyOf(int row, const reading::Reading &reading) const;
     void chooseScale(protocol::RlcParameter parameter, double magnitude);
     void showTolerance();
     void rescale();

@@ -120,7 +120,7 @@ void JournalController::saveAsCsv(files::LockedAppendFile &file, const RestoredJ
                            target, std::int64_t(rows.size()),
                            [&](std::int64_t i) {
                                const auto &[row, reading] = rows[std::size_t(i)];
-                               return csvRecordFor(*reading, row);
+                               return csvLine(*reading, row);
                            },
                            &error);
     QString text;

@@ -63,7 +63,7 @@ QByteArray LogJournal::snapshot()
             texts[c] = m_model->cell(row, c);
             any = any || !texts[c].isEmpty();
         }
-        if (const LoggedReading *reading = m_model->reading(row)) {
+        if (const reading::Reading *reading = m_model->reading(row)) {
             rows += encodeRecord(RowRecord{false, row + 1, m_model->latestJudgeResult(), texts, *reading});
         } else if (any) {
             cleared.rows.append({row + 1, texts});
@@ -122,7 +122,7 @@ void LogJournal::rowWritten(int row, bool added)
         append(snapshot());
         return;
     }
-    const LoggedReading *reading = m_model->reading(row - 1);
+    const reading::Reading *reading = m_model->reading(row - 1);
     if (!reading)
         return;
     RowRecord record{added, row, m_model->latestJudgeResult(), {}, *reading};

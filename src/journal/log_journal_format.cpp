@@ -191,7 +191,7 @@ private:
     bool m_ok = true;
 };
 
-void writeReading(Writer &w, const LoggedReading &r)
+void writeReading(Writer &w, const reading::Reading &r)
 {
     w.time(r.time);
     const auto settings = r.settings.toBytes();
@@ -208,9 +208,9 @@ void writeReading(Writer &w, const LoggedReading &r)
     w.f64(r.secondaryDeviation);
 }
 
-LoggedReading readReading(Reader &in)
+reading::Reading readReading(Reader &in)
 {
-    LoggedReading r;
+    reading::Reading r;
     r.time = in.time();
     if (const std::uint8_t *settings = in.bytes(protocol::MeterSettings::kSize))
         r.settings = protocol::MeterSettings::fromBytes(std::span<const std::uint8_t, protocol::MeterSettings::kSize>(
@@ -321,7 +321,7 @@ std::optional<JournalHeader> parseHeader(Reader &in)
 
 } // namespace
 
-bool sameReading(const LoggedReading &a, const LoggedReading &b)
+bool sameReading(const reading::Reading &a, const reading::Reading &b)
 {
     auto same = [](double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); };
     return a.time == b.time && a.time.offsetFromUtc() == b.time.offsetFromUtc() && a.settings == b.settings

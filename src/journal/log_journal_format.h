@@ -67,7 +67,7 @@ struct RowRecord
     std::int32_t row = 1;
     std::int32_t latestJudgeResult = 0;
     RowTexts texts;
-    LoggedReading reading;
+    reading::Reading reading;
 
     // Readings compare bit for bit, times with their offsets.
     friend bool operator==(const RowRecord &a, const RowRecord &b);
@@ -92,7 +92,7 @@ struct ClosedRecord
 using JournalRecord = std::variant<ClearedRecord, RowRecord, StartPositionRecord, ClosedRecord>;
 
 // Bit for bit, so that a NaN or a negative zero counts as kept; times with their offsets.
-bool sameReading(const LoggedReading &a, const LoggedReading &b);
+bool sameReading(const reading::Reading &a, const reading::Reading &b);
 
 // The file's first bytes: the signature and the header record.
 QByteArray encodeJournalStart(const JournalHeader &header);

@@ -87,9 +87,9 @@ void applyLogImage(LogTableModel &model, const LogImage &image)
     }
 }
 
-std::vector<std::pair<std::int32_t, const LoggedReading *>> readingsOf(const LogImage &image)
+std::vector<std::pair<std::int32_t, const reading::Reading *>> readingsOf(const LogImage &image)
 {
-    std::vector<std::pair<std::int32_t, const LoggedReading *>> out;
+    std::vector<std::pair<std::int32_t, const reading::Reading *>> out;
     out.reserve(std::size_t(image.readingRows));
     for (std::size_t i = 0; i < image.rows.size(); ++i) {
         if (image.rows[i].reading)

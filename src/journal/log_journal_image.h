@@ -18,7 +18,7 @@ struct LogImage
     struct Row
     {
         RowTexts texts;
-        std::optional<LoggedReading> reading;
+        std::optional<reading::Reading> reading;
     };
 
     PartMode partMode = PartMode::Single;
@@ -51,6 +51,6 @@ RestoredJournal restoreJournal(QByteArrayView bytes);
 void applyLogImage(LogTableModel &model, const LogImage &image);
 
 // The rows with readings in row order, as (row number, reading).
-std::vector<std::pair<std::int32_t, const LoggedReading *>> readingsOf(const LogImage &image);
+std::vector<std::pair<std::int32_t, const reading::Reading *>> readingsOf(const LogImage &image);
 
 } // namespace logbook::journal

@@ -161,7 +161,7 @@ void LogController::showFollowed()
     m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
 }
 
-int LogController::appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading)
+int LogController::appendLogRow(const logbook::LogRowSource &source, const reading::Reading &reading)
 {
     const bool multi = multiPart();
     const int row = std::clamp(multi ? m_c.SE2->value() : m_position, 1, LogTableModel::kMaxRows);

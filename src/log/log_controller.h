@@ -79,7 +79,7 @@ public:
     // table takes a selection. SE1 and the current row show the new state
     // within kFollowIntervalMs. Returns the row written; nextLogRow is one
     // more.
-    int appendLogRow(const logbook::LogRowSource &source, const LoggedReading &reading);
+    int appendLogRow(const logbook::LogRowSource &source, const reading::Reading &reading);
 
     // Focus to the table, cell (row, column) current and selected.
     void selectGridCell(int row, int column);

@@ -98,7 +98,7 @@ bool LogTableModel::setCell(int row, int column, const QString &text)
     return true;
 }
 
-bool LogTableModel::writeRow(int row, const Cells &cells, const LoggedReading &reading)
+bool LogTableModel::writeRow(int row, const Cells &cells, const reading::Reading &reading)
 {
     if (row < 0 || row >= m_rows.size())
         return false;
@@ -114,7 +114,7 @@ bool LogTableModel::writeRow(int row, const Cells &cells, const LoggedReading &r
     return true;
 }
 
-const LoggedReading *LogTableModel::reading(int row) const
+const reading::Reading *LogTableModel::reading(int row) const
 {
     if (row < 0 || row >= m_rows.size() || !m_rows.at(row).hasReading)
         return nullptr;

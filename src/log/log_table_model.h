@@ -55,10 +55,10 @@ public:
 
     // Writes the given cells of one row and the reading behind them, with one
     // change notice for the row; false outside the table.
-    bool writeRow(int row, const Cells &cells, const LoggedReading &reading);
+    bool writeRow(int row, const Cells &cells, const reading::Reading &reading);
     // The reading row `row` was written from; nullptr for a row written by
     // no reading (empty, or a profile line waiting for its part).
-    const LoggedReading *reading(int row) const;
+    const reading::Reading *reading(int row) const;
 
     // Appends one row (missing texts stay empty, extra ones are dropped);
     // false when the table already holds kMaxRows rows.
@@ -94,7 +94,7 @@ private:
     struct StoredRow
     {
         Row texts;
-        LoggedReading reading;
+        reading::Reading reading;
         bool hasReading = false;
     };
 

@@ -150,4 +150,22 @@ std::optional<Circuit> circuitOf(const MeterSettings &s)
     return std::nullopt;
 }
 
+Circuit measuredCircuit(const MeterSettings &s)
+{
+    return s.seriesCircuit != 0 ? Circuit::Series : Circuit::Parallel;
+}
+
+QString circuitName(Circuit circuit)
+{
+    switch (circuit) {
+    case Circuit::Series:
+        return QStringLiteral("series");
+    case Circuit::Parallel:
+        return QStringLiteral("parallel");
+    case Circuit::Automatic:
+        break;
+    }
+    return {};
+}
+
 } // namespace protocol

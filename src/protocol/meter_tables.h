@@ -89,5 +89,11 @@ QString circuitLetter(Circuit circuit);
 // The circuit the settings name; nullopt while it is not automatic and
 // seriesCircuit is neither 0 nor 1.
 std::optional<Circuit> circuitOf(const MeterSettings &settings);
+// The circuit a reading was measured in, the meter's choice when automatic:
+// any set circuit bit is series.
+Circuit measuredCircuit(const MeterSettings &settings);
+// "series" or "parallel", as the CSV, JSON lines and the publisher write
+// them; empty for Automatic.
+QString circuitName(Circuit circuit);
 
 } // namespace protocol

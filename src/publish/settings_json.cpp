@@ -32,7 +32,7 @@ QByteArray settingsJson(const protocol::MeterSettings &s)
     o.insert(QLatin1String("primary_auto"), s.primaryAuto != 0);
     o.insert(QLatin1String("secondary"), nameOf(s.secondaryCode, {"none", "R", "Q", "D", "theta"}));
     o.insert(QLatin1String("secondary_auto"), s.secondaryAuto != 0);
-    o.insert(QLatin1String("circuit"), QLatin1String(s.seriesCircuit ? "series" : "parallel"));
+    o.insert(QLatin1String("circuit"), protocol::circuitName(protocol::measuredCircuit(s)));
     o.insert(QLatin1String("circuit_auto"), s.circuitAuto != 0);
     o.insert(QLatin1String("interval_s"), number(protocol::intervalSeconds(s.intervalCode)));
     o.insert(QLatin1String("capture"), s.capture != 0);

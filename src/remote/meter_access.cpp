@@ -23,7 +23,7 @@ bool MeterAccess::sendSettings(const protocol::MeterSettings &settings)
     return m_hooks.sendSettings && m_hooks.sendSettings(settings);
 }
 
-void MeterAccess::takeReading(const MeterReading &reading)
+void MeterAccess::takeReading(const reading::Reading &reading)
 {
     m_latest = reading;
     emit readingArrived();

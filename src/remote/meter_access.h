@@ -5,25 +5,15 @@
 // hooks and hands over each RLCD reading it decoded and each loss of the link.
 
 #include "protocol/meter_settings.h"
-#include "protocol/rlc_decoder.h"
+#include "reading/reading.h"
 
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 
 namespace remote {
-
-struct MeterReading
-{
-    protocol::MeterSettings settings;
-    protocol::RlcReading reading;
-    protocol::RlcQuantities quantities;
-    std::int32_t verdict = 20; // the tolerance judgement's result; 20: not judged
-    std::optional<std::uint8_t> bin; // a sorting plan's bin: 1..9, 10 AUX, 0 OUT; none without a plan
-};
 
 class MeterAccess : public QObject
 {
@@ -53,11 +43,11 @@ public:
     QString dongleId() const { return m_dongleId.isEmpty() ? QStringLiteral("0") : m_dongleId; }
 
     // The latest RLCD reading since the link came up.
-    const std::optional<MeterReading> &latestReading() const { return m_latest; }
+    const std::optional<reading::Reading> &latestReading() const { return m_latest; }
 
     // --- the front end's side ------------------------------------------------
     // A reading that was not held off.
-    void takeReading(const MeterReading &reading);
+    void takeReading(const reading::Reading &reading);
     // The link went down: the latest reading is no longer the meter's.
     void takeLinkLoss();
 
@@ -68,7 +58,7 @@ signals:
 private:
     Hooks m_hooks;
     QString m_dongleId;
-    std::optional<MeterReading> m_latest;
+    std::optional<reading::Reading> m_latest;
 };
 
 } // namespace remote

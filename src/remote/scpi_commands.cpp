@@ -1,5 +1,6 @@
 #include "remote/scpi_commands.h"
 
+#include "profiles/tolerance_check.h"
 #include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 #include "protocol/settings_selection.h"
@@ -299,7 +300,7 @@ Outcome functionQuery(CommandContext &c, const ScpiCommand &cmd)
     if (!noParameters(c, cmd))
         return Outcome::Failed;
     const protocol::MeterSettings s = c.meter.settings();
-    const QString circuit = s.seriesCircuit ? QStringLiteral("S") : QStringLiteral("P");
+    const QString circuit = protocol::circuitLetter(protocol::measuredCircuit(s));
     QString name = protocol::primaryLetter(s.primaryCode).value_or(QStringLiteral("C"));
     if (s.primaryCode == 4 && s.secondaryCode == 4) {
         c.answers.append("ZTD");
@@ -410,8 +411,8 @@ Outcome comparatorQuery(CommandContext &c, const ScpiCommand &cmd)
 {
     if (!noParameters(c, cmd))
         return Outcome::Failed;
-    const std::optional<MeterReading> &r = c.meter.latestReading();
-    c.answers.append(nr1(r ? r->verdict : 20));
+    const std::optional<reading::Reading> &r = c.meter.latestReading();
+    c.answers.append(nr1(r ? r->verdictCode() : profiles::kNotJudged));
     return Outcome::Done;
 }
 
@@ -419,7 +420,7 @@ Outcome binQuery(CommandContext &c, const ScpiCommand &cmd)
 {
     if (!noParameters(c, cmd))
         return Outcome::Failed;
-    const std::optional<MeterReading> &r = c.meter.latestReading();
+    const std::optional<reading::Reading> &r = c.meter.latestReading();
     c.answers.append(nr1(r && r->bin ? int(*r->bin) : -1));
     return Outcome::Done;
 }
@@ -578,9 +579,9 @@ QByteArray fetchAnswer(const MeterAccess &meter)
     double primary = kNotANumber;
     double secondary = kNotANumber;
     std::uint8_t status = kStatusNoReading;
-    if (const std::optional<MeterReading> &r = meter.latestReading()) {
-        const auto p = protocol::primaryValue(r->settings, r->reading, r->quantities);
-        const auto s = protocol::secondaryValue(r->settings, r->reading, r->quantities);
+    if (const std::optional<reading::Reading> &r = meter.latestReading()) {
+        const auto p = r->primary();
+        const auto s = r->secondary();
         if (p) {
             primary = p->value;
             status = protocol::overRange(*p) || (s && !std::isfinite(s->value)) ? kStatusOverRange : kStatusValid;

@@ -70,15 +70,11 @@ void SortingController::rememberPath(const QString &path)
     settings.sync();
 }
 
-std::optional<std::uint8_t> SortingController::sortReading(const profiles::BinReading &reading,
-                                                           const std::optional<profiles::LineNominal> &line)
+void SortingController::takeBin(std::optional<std::uint8_t> bin)
 {
-    m_latest.reset();
-    if (m_prepared)
-        m_latest = profiles::sortReading(*m_prepared, reading, line).bin;
+    m_latest = bin;
     if (m_sortingWindow && m_sortingWindow->isVisible())
         m_sortingWindow->showBin(m_latest);
-    return m_latest;
 }
 
 void SortingController::rowWritten(std::optional<std::uint8_t> bin)

@@ -38,9 +38,10 @@ public:
 
     void setFileNameAsker(FileNameAsker asker) { m_askFileName = std::move(asker); }
 
-    // Sorts one RLC reading; the bin for its log row, none while no plan is in use.
-    std::optional<std::uint8_t> sortReading(const profiles::BinReading &reading,
-                                            const std::optional<profiles::LineNominal> &line);
+    // The plan readings are sorted by; null while none is in use.
+    const profiles::PreparedBinPlan *preparedPlan() const { return m_prepared ? &*m_prepared : nullptr; }
+    // The bin the latest RLC reading was given (none without a plan), shown in the Sorting window.
+    void takeBin(std::optional<std::uint8_t> bin);
     // The latest reading's bin; none while no plan is in use.
     std::optional<std::uint8_t> latestBin() const { return m_latest; }
     // A log row was written with this reading's bin.

@@ -29,9 +29,9 @@
 
 namespace {
 
-LoggedReading capacitor(double farads, bool pass)
+reading::Reading capacitor(double farads, bool pass)
 {
-    LoggedReading r;
+    reading::Reading r;
     r.time = QDateTime::currentDateTime();
     r.settings.primaryCode = 2;
     r.settings.secondaryCode = 3;
@@ -49,7 +49,7 @@ struct Rig
     QWidget window;
     QTableView *SG = new QTableView(&window);
     QStandardItemModel model{15, 10};
-    QList<std::optional<LoggedReading>> readings = QList<std::optional<LoggedReading>>(15);
+    QList<std::optional<reading::Reading>> readings = QList<std::optional<reading::Reading>>(15);
     i18n::WindowLexicons lexicons;
     BatchController batch{SG,
                           &window,
@@ -69,7 +69,7 @@ struct Rig
         });
     }
 
-    void write(int row, const LoggedReading &reading)
+    void write(int row, const reading::Reading &reading)
     {
         if (row >= readings.size())
             readings.resize(row + 1);
@@ -282,7 +282,7 @@ void TestBatchWindows::smallFiguresKeepFourDigits()
     rig.batch.contextMenu()->statisticsAction()->trigger();
     // Low-loss capacitors: D about 0.0003, spread 0.00002.
     for (int row = 0; row < 4; ++row) {
-        LoggedReading r = capacitor(100e-9, true);
+        reading::Reading r = capacitor(100e-9, true);
         r.quantities.dissipation = 0.0003 + (row % 2 ? 2e-5 : -2e-5);
         rig.write(row, r);
     }
@@ -296,7 +296,7 @@ void TestBatchWindows::smallFiguresKeepFourDigits()
 
     // Four groups: no header is cut.
     for (int row = 4; row < 8; ++row) {
-        LoggedReading r = capacitor(100e-9, true);
+        reading::Reading r = capacitor(100e-9, true);
         r.settings.primaryCode = 4;   // Z
         r.settings.secondaryCode = 2; // Q
         r.quantities.impedance = 1591.5 + row * 0.1;

@@ -54,8 +54,8 @@ QStringList dumpLog(const TForm1 &f)
     for (int r = 0; r < model.rowCount(); ++r) {
         for (int c = 0; c < LogTableModel::kColumns; ++c)
             out << QStringLiteral("%1/%2: %3 mark %4").arg(r + 1).arg(c).arg(model.cell(r, c)).arg(int(model.cellMark(r, c)));
-        if (const LoggedReading *reading = model.reading(r))
-            out << QStringLiteral("%1 reading: ").arg(r + 1) + QString::fromUtf8(csvLine(csvRecordFor(*reading, r + 1)).trimmed());
+        if (const reading::Reading *reading = model.reading(r))
+            out << QStringLiteral("%1 reading: ").arg(r + 1) + QString::fromUtf8(csvLine(*reading, r + 1).trimmed());
     }
     out << QStringLiteral("part mode %1, start position %2, next row %3")
                .arg(f.CBox10->currentIndex())

@@ -214,7 +214,7 @@ void TestForm1Log::threeFramesWhileRecordingGiveThreeRows()
     QCOMPARE(f.logModel->cell(2, 2), f.L_Prim_RLC->text() + QLatin1Char(' ') + f.L_prim_n->text());
     QCOMPARE(f.logModel->cell(2, 3), f.L_Sec_RLC->text() + QLatin1Char(' ') + f.L_sec_n->text());
     // And keeps the numbers behind it.
-    const LoggedReading &second = *f.logModel->reading(1);
+    const reading::Reading &second = *f.logModel->reading(1);
     QCOMPARE(second.settings, series);
     QCOMPARE(second.reading.seriesResistance, 100.0);
     QCOMPARE(second.reading.frequencyHz, 10000);
@@ -466,8 +466,8 @@ void TestForm1Log::rowColoursFollowTheVerdicts()
     pass[0] = QStringLiteral("2");
     pass[7] = QStringLiteral("-");
     pass[8] = QStringLiteral("0.10");
-    model.writeRow(0, reject, LoggedReading{});
-    model.writeRow(1, pass, LoggedReading{});
+    model.writeRow(0, reject, reading::Reading{});
+    model.writeRow(1, pass, reading::Reading{});
 
     const auto colourAt = [&f](int row, int column) {
         const QRect cell = f.SG->visualRect(f.logModel->index(row, column));
@@ -634,7 +634,7 @@ void TestForm1Log::rowsOfFramesThatWaitedKeepTheirTime()
 
     QTRY_COMPARE(f.nextLogRow, 4);
     for (int row = 0; row < 3; ++row) {
-        const LoggedReading *reading = f.logModel->reading(row);
+        const reading::Reading *reading = f.logModel->reading(row);
         QVERIFY(reading);
         QCOMPARE(reading->reading.seriesResistance, values.at(row));
         const qint64 at = reading->time.toMSecsSinceEpoch();

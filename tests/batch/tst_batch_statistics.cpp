@@ -13,9 +13,9 @@ namespace {
 
 // A row whose primary value is `value` of `parameter` (R, C or L) and whose
 // secondary is D = `d` (or none when d is negative).
-LoggedReading row(RlcParameter parameter, double value, double d = -1.0)
+reading::Reading row(RlcParameter parameter, double value, double d = -1.0)
 {
-    LoggedReading r;
+    reading::Reading r;
     r.settings.seriesCircuit = 1;
     r.settings.secondaryCode = d < 0 ? 0 : 3;
     r.quantities.dissipation = d;
@@ -36,9 +36,9 @@ LoggedReading row(RlcParameter parameter, double value, double d = -1.0)
     return r;
 }
 
-LoggedReading judgedRow(double value, bool pass)
+reading::Reading judgedRow(double value, bool pass)
 {
-    LoggedReading r = row(RlcParameter::Resistance, value);
+    reading::Reading r = row(RlcParameter::Resistance, value);
     r.judged = true;
     r.judgeResult = pass ? 0 : 1;
     return r;

@@ -1,3 +1,4 @@
+#include "export/reading_columns.h"
 #include "export/reading_csv.h"
 
 #include <QtTest>
@@ -16,9 +17,9 @@ const QByteArray kHeader = "time,position,mode,primary,primary_value,secondary,s
 
 // A capacitor of about 47 nF at 1 kHz with D as its secondary value, made
 // different per index so that every cell of every row differs.
-LoggedReading capacitorRow(int i)
+reading::Reading capacitorRow(int i)
 {
-    LoggedReading r;
+    reading::Reading r;
     r.time = QDateTime(QDate(2026, 12, 10), QTime(13, 28, 57, 123)).addMSecs(i * 1001);
     r.settings.primaryCode = 2;
     r.settings.secondaryCode = 3;
@@ -85,7 +86,6 @@ private slots:
     void numbersAndTimes();
     void localTimesAcrossClockChange();
     void commaDecimalLocaleStillWritesPoints();
-    void textsAreQuotedWhenNeeded();
     void failedWriteLeavesTheOldFile();
 };
 
@@ -95,7 +95,7 @@ void TestReadingCsv::fileReadsBackValueByValue()
     const QString path = dir.filePath(QStringLiteral("batch.csv"));
     constexpr int kRows = 250;
     QString error;
-    QVERIFY2(writeCsvFile(path, kRows, [](std::int64_t i) { return csvRecordFor(capacitorRow(int(i)), i + 1); },
+    QVERIFY2(writeCsvFile(path, kRows, [](std::int64_t i) { return csvLine(capacitorRow(int(i)), i + 1); },
                           &error),
              qPrintable(error));
 
@@ -104,7 +104,7 @@ void TestReadingCsv::fileReadsBackValueByValue()
     QCOMPARE(header, kHeader);
     QCOMPARE(rows.size(), kRows);
     for (int i = 0; i < kRows; ++i) {
-        const LoggedReading r = capacitorRow(i);
+        const reading::Reading r = capacitorRow(i);
         const QList<QByteArray> &cells = rows.at(i);
         QCOMPARE(cells.size(), 28);
         QCOMPARE(QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs), r.time);
@@ -205,7 +205,7 @@ void TestReadingCsv::commaDecimalLocaleStillWritesPoints()
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
 
-    const QByteArray line = csvLine(csvRecordFor(capacitorRow(3), 4));
+    const QByteArray line = csvLine(capacitorRow(3), 4);
     std::setlocale(LC_ALL, "C");
     QLocale::setDefault(QLocale::c());
 
@@ -216,24 +216,11 @@ void TestReadingCsv::commaDecimalLocaleStillWritesPoints()
     QCOMPARE(number(cells[15]), capacitorRow(3).primaryDeviation);
 }
 
-void TestReadingCsv::textsAreQuotedWhenNeeded()
-{
-    CsvRecord record;
-    record.mode = QStringLiteral("RLCD");
-    record.circuit = QStringLiteral("a,b");
-    record.verdict = QStringLiteral("say \"x\"");
-    const QList<QByteArray> cells = csvLine(record).split(',');
-    QCOMPARE(cells.size(), 29); // the quoted comma adds one split
-    QCOMPARE(cells[13], "\"a");
-    QCOMPARE(cells[14], "b\"");
-    QCOMPARE(cells[15], "\"say \"\"x\"\"\"");
-}
-
 void TestReadingCsv::failedWriteLeavesTheOldFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("batch.csv"));
-    QVERIFY(writeCsvFile(path, 3, [](std::int64_t i) { return csvRecordFor(capacitorRow(int(i)), i + 1); }));
+    QVERIFY(writeCsvFile(path, 3, [](std::int64_t i) { return csvLine(capacitorRow(int(i)), i + 1); }));
     QFile before(path);
     QVERIFY(before.open(QIODevice::ReadOnly));
     const QByteArray old = before.readAll();
@@ -246,7 +233,7 @@ void TestReadingCsv::failedWriteLeavesTheOldFile()
         writeCsvFile(path, 100000, [](std::int64_t i) {
             if (i == 60000)
                 throw std::bad_alloc();
-            return csvRecordFor(capacitorRow(int(i % 1000)), i + 1);
+            return csvLine(capacitorRow(int(i % 1000)), i + 1);
         });
     } catch (const std::bad_alloc &) {
         thrown = true;
@@ -260,7 +247,7 @@ void TestReadingCsv::failedWriteLeavesTheOldFile()
     // A folder that does not exist: an error, no file.
     QString error;
     QVERIFY(!writeCsvFile(dir.filePath(QStringLiteral("none/batch.csv")), 1,
-                          [](std::int64_t) { return CsvRecord{}; }, &error));
+                          [](std::int64_t) { return QByteArray(); }, &error));
     QVERIFY(!error.isEmpty());
 }
 

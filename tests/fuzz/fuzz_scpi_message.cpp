@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             return true;
         },
     });
-    remote::MeterReading reading;
+    reading::Reading reading;
     reading.reading.seriesResistance = 10.0;
     reading.reading.seriesReactance = 1000.0;
     meter.takeReading(reading);

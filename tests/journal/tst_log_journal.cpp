@@ -28,9 +28,9 @@ QDateTime at(int second, int offset = 3600)
     return QDateTime::fromMSecsSinceEpoch(1796900000000LL + second * 1013LL, Qt::OffsetFromUTC, offset);
 }
 
-LoggedReading reading(int i)
+reading::Reading readingOf(int i)
 {
-    LoggedReading r;
+    reading::Reading r;
     r.time = at(i);
     r.settings.freqCode = std::uint8_t(i % 15);
     r.settings.capture = std::uint8_t(i % 2);
@@ -61,7 +61,7 @@ RowTexts texts(int i)
 
 RowRecord row(int i, bool added = true)
 {
-    return RowRecord{added, i, i % 4, texts(i), reading(i)};
+    return RowRecord{added, i, i % 4, texts(i), readingOf(i)};
 }
 
 JournalHeader header()
@@ -184,7 +184,7 @@ void TestLogJournal::aCutInTheLastRecordKeepsEveryEarlierRow()
         QCOMPARE(restored.image.readingRows, 5);
         for (int i = 1; i <= 5; ++i) {
             const LogImage::Row &r = restored.image.rows.at(std::size_t(i - 1));
-            QVERIFY(r.reading && sameReading(*r.reading, reading(i)));
+            QVERIFY(r.reading && sameReading(*r.reading, readingOf(i)));
             QCOMPARE(r.texts, texts(i));
         }
         QVERIFY(!restored.image.rows.at(5).reading);
@@ -342,7 +342,7 @@ struct Writer
         for (int c = 0; c < 9; ++c)
             cells[c] = t[c];
         model.setLatestJudgeResult(r % 4);
-        model.writeRow(r - 1, cells, reading(r));
+        model.writeRow(r - 1, cells, readingOf(r));
         if (added)
             position = r + 1;
         journal.rowWritten(r, added);

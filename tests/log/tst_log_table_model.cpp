@@ -24,9 +24,9 @@ private slots:
 
 namespace {
 
-LoggedReading readingOf(double r, int judgeResult)
+reading::Reading readingOf(double r, int judgeResult)
 {
-    LoggedReading reading;
+    reading::Reading reading;
     reading.time = QDateTime(QDate(2021, 3, 5), QTime(14, 7, 9, 250));
     reading.reading.seriesResistance = r;
     reading.judged = true;
@@ -208,7 +208,7 @@ void TestLogTableModel::writeRowKeepsTheReadingBesideItsTexts()
     QCOMPARE(model.cell(1, 0), QStringLiteral("2"));
     QCOMPARE(model.cell(1, 1), QStringLiteral("line name")); // not given: kept
     QCOMPARE(model.cell(1, 2), QStringLiteral("R 4.7000 кОм"));
-    const LoggedReading *kept = model.reading(1);
+    const reading::Reading *kept = model.reading(1);
     QVERIFY(kept);
     QCOMPARE(kept->reading.seriesResistance, 4700.0);
     QCOMPARE(kept->time.time().msec(), 250);

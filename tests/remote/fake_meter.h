@@ -3,6 +3,7 @@
 // A meter behind MeterAccess for the command tests: linked or not, with the
 // settings record it holds and every record sent to it, as command bytes.
 
+#include "profiles/tolerance_check.h"
 #include "remote/meter_access.h"
 
 #include "protocol/meter_command.h"
@@ -26,9 +27,9 @@ struct FakeMeter
     }};
 
     // A reading of a part with series R and X at the record's settings.
-    void read(double seriesR, double seriesX, std::int32_t verdict = 20, std::optional<std::uint8_t> bin = {})
+    void read(double seriesR, double seriesX, std::int32_t verdict = profiles::kNotJudged, std::optional<std::uint8_t> bin = {})
     {
-        remote::MeterReading r;
+        reading::Reading r;
         r.settings = record;
         r.reading.seriesResistance = seriesR;
         r.reading.seriesReactance = seriesX;
@@ -39,7 +40,8 @@ struct FakeMeter
         r.quantities.dissipation = seriesX > 0 ? seriesR / seriesX : 0.0;
         r.quantities.quality = seriesR > 0 ? seriesX / seriesR : 0.0;
         r.quantities.capacitance = 1e-7;
-        r.verdict = verdict;
+        r.judged = verdict != profiles::kNotJudged;
+        r.judgeResult = verdict;
         r.bin = bin;
         access.takeReading(r);
     }

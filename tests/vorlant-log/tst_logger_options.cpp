@@ -6,7 +6,7 @@
 #include "logger_options.h"
 #include "meter_setup.h"
 
-#include "reading_recorder.h"
+#include "reading/reading_pipeline.h"
 
 #include "profiles/tolerance_check.h"
 #include "protocol/frame_encoder.h"
@@ -143,7 +143,7 @@ void TestLoggerOptions::nominalWithoutUnitWaitsForTheReading()
 
     // A first reading of R makes the value 4.7 kOhm; a reading of Z cannot tell.
     for (const int primaryCode : {1, 4}) {
-        ReadingRecorder recorder(options.reference, options.primaryKindFromReading);
+        reading::ReadingPipeline recorder(options.reference, options.primaryKindFromReading);
         protocol::MeterSettings settings;
         settings.primaryAuto = 0;
         settings.primaryCode = std::uint8_t(primaryCode);
@@ -152,12 +152,12 @@ void TestLoggerOptions::nominalWithoutUnitWaitsForTheReading()
         recorder.read(frame, QDateTime::currentDateTime());
         QVERIFY(recorder.failure().isEmpty());
         recorder.setLogging(true);
-        const std::optional<RecordedReading> reading = recorder.read(frame, QDateTime::currentDateTime());
+        const std::optional<reading::Reading> reading = recorder.read(frame, QDateTime::currentDateTime());
         QVERIFY(reading);
         if (primaryCode == 1) {
             QVERIFY(recorder.failure().isEmpty());
-            QVERIFY(!reading->rejected); // 4.8 k within 5 % of 4.7 k
-            QVERIFY(std::fabs(*reading->record.primaryDeviationPercent - (4800.0 - 4700.0) / 4700.0 * 100.0) < 1e-6);
+            QVERIFY(!reading->rejected()); // 4.8 k within 5 % of 4.7 k
+            QVERIFY(std::fabs(reading->primaryDeviation - (4800.0 - 4700.0) / 4700.0 * 100.0) < 1e-6);
         } else {
             QVERIFY2(recorder.failure().contains(QStringLiteral("--nominal")), qPrintable(recorder.failure()));
         }

@@ -7,6 +7,7 @@
 #include "reading_output.h"
 
 #include "export/reading_csv.h"
+#include "export/reading_json.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,38 +25,41 @@ using namespace vorlantlog;
 
 namespace {
 
-// A record with every column filled, texts that need escaping included.
-CsvRecord fullRecord()
+// A reading with every column filled: RLCD values beside RD and U ones.
+reading::Reading fullReading()
 {
-    CsvRecord r;
+    reading::Reading r;
     r.time = QDateTime(QDate(2026, 12, 10), QTime(13, 28, 57, 123), Qt::OffsetFromUTC, 3600);
-    r.position = 7;
-    r.mode = QStringLiteral("RLCD");
-    r.primaryName = QStringLiteral("C");
-    r.primaryValue = 4.7e-8;
-    r.secondaryName = QStringLiteral("D");
-    r.secondaryValue = 0.0012;
-    r.impedance = 3386.25;
-    r.dissipation = 0.0012;
-    r.quality = 833.3333333333334;
-    r.phaseDegrees = -89.93;
-    r.frequencyHz = 1000;
-    r.levelVolts = 0.5;
-    r.circuit = QStringLiteral("a \"quoted\"\\,\ttext");
-    r.verdict = QStringLiteral("reject");
-    r.primaryDeviationPercent = -1.25;
-    r.secondaryDeviationPercent = 2.0;
-    r.rdKind = QStringLiteral("diode");
-    r.rdSymbol = QStringLiteral("diode_up");
-    r.rdResistance = 470.0;
-    r.rdDiodeVolts = 0.65;
-    r.rdCurrent1 = 0.001;
-    r.rdCurrent2 = 4.5e-6;
-    r.rdTestVolts = 3.2;
-    r.uVolts = -1.5;
-    r.uRmsVolts = 3.3;
-    r.uPeakToPeakVolts = 9.5;
-    r.bin = QStringLiteral("AUX");
+    r.settings.primaryCode = 2;   // C
+    r.settings.secondaryCode = 3; // D
+    r.settings.freqCode = 3;
+    r.settings.levelCode = 1;
+    r.settings.seriesCircuit = 1;
+    r.reading.frequencyHz = 1000;
+    r.reading.seriesResistance = 4.06;
+    r.reading.seriesReactance = -3386.25;
+    r.quantities.impedance = 3386.25;
+    r.quantities.capacitance = 4.7e-8;
+    r.quantities.dissipation = 0.0012;
+    r.quantities.quality = 833.3333333333334;
+    r.quantities.phaseDegrees = -89.93;
+    r.judged = true;
+    r.judgeResult = 1;
+    r.primaryToleranceOn = true;
+    r.secondaryToleranceOn = true;
+    r.primaryDeviation = -1.25;
+    r.secondaryDeviation = 2.0;
+    protocol::RdValues rd;
+    rd.kind = protocol::RdKind::Diode;
+    rd.picture = protocol::RdPicture::DiodeUp;
+    rd.resistanceOhms = 470.0;
+    rd.diodeVolts = 0.65;
+    rd.firstCurrentMicroamps = 1000.0;
+    rd.secondCurrentMicroamps = 4.5;
+    rd.testVolts = 3.2;
+    r.rd = rd;
+    r.u = protocol::UValues{-1.5, 3.3, 9.5};
+    r.bin = 10;
     return r;
 }
 
@@ -78,8 +82,8 @@ private slots:
 
 void TestReadingOutput::jsonHasTheCsvColumns()
 {
-    const CsvRecord record = fullRecord();
-    const QByteArray line = jsonLine(record);
+    const reading::Reading record = fullReading();
+    const QByteArray line = jsonLine(record, 7);
     QVERIFY(line.endsWith("}\n"));
     QCOMPARE(line.count('\n'), 1);
     QJsonParseError error;
@@ -98,11 +102,12 @@ void TestReadingOutput::jsonHasTheCsvColumns()
     QCOMPARE(o.size(), keys.size());
 
     // The same values as the CSV's cells.
-    const QList<QByteArray> cells = csvLine(record).trimmed().split(',');
+    const QList<QByteArray> cells = csvLine(record, 7).trimmed().split(',');
     QCOMPARE(o.value(QLatin1String("time")).toString().toLatin1(), cells.at(0));
     QCOMPARE(o.value(QLatin1String("position")).toInteger(), 7);
     QCOMPARE(o.value(QLatin1String("primary_value")).toDouble(), 4.7e-8);
-    QCOMPARE(o.value(QLatin1String("circuit")).toString(), record.circuit);
+    QCOMPARE(o.value(QLatin1String("circuit")).toString(), QStringLiteral("series"));
+    QCOMPARE(o.value(QLatin1String("verdict")).toString(), QStringLiteral("reject"));
     QCOMPARE(o.value(QLatin1String("rd_current1_a")).toDouble(), 0.001);
     QCOMPARE(o.value(QLatin1String("u_v")).toDouble(), -1.5);
     QCOMPARE(o.value(QLatin1String("bin")).toString(), QStringLiteral("AUX"));
@@ -110,12 +115,14 @@ void TestReadingOutput::jsonHasTheCsvColumns()
 
 void TestReadingOutput::jsonLeavesOutWhatIsMissing()
 {
-    CsvRecord record;
-    record.mode = QStringLiteral("U");
-    record.uVolts = 3.3;
-    record.uRmsVolts = std::numeric_limits<double>::quiet_NaN();
-    record.uPeakToPeakVolts = std::numeric_limits<double>::infinity();
-    QCOMPARE(jsonLine(record), QByteArray("{\"mode\":\"U\",\"u_v\":3.3}\n"));
+    reading::Reading record;
+    record.mode = protocol::MeterMode::U;
+    record.u = protocol::UValues{3.3, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()};
+    QCOMPARE(jsonLine(record, std::nullopt), QByteArray("{\"mode\":\"U\",\"u_v\":3.3}\n"));
+    // The broker's payload escapes the station's name and ends with its number.
+    record.seq = 42;
+    QCOMPARE(jsonReading(record, 5, QStringLiteral("a \"quoted\"\\\ttext")),
+             QByteArray("{\"position\":5,\"mode\":\"U\",\"u_v\":3.3,\"station\":\"a \\\"quoted\\\"\\\\\\u0009text\",\"seq\":42}"));
 }
 
 void TestReadingOutput::everyLineIsInTheFileAtOnce_data()
@@ -138,10 +145,9 @@ void TestReadingOutput::everyLineIsInTheFileAtOnce()
 
     QByteArray expected = header;
     for (int i = 1; i <= 3; ++i) {
-        CsvRecord record = fullRecord();
-        record.position = i;
-        QVERIFY(output.write(record));
-        expected += format == int(OutputFormat::Csv) ? csvLine(record) : jsonLine(record);
+        const reading::Reading record = fullReading();
+        QVERIFY(output.write(record, i));
+        expected += format == int(OutputFormat::Csv) ? csvLine(record, i) : jsonLine(record, i);
         // Read by another opener while the output is still open.
         QCOMPARE(readAll(path), expected);
     }
@@ -155,9 +161,7 @@ void TestReadingOutput::appendingKeepsOneHeader()
         ReadingOutput output;
         QString error;
         QVERIFY2(output.open(path, true, OutputFormat::Csv, &error), qPrintable(error));
-        CsvRecord record = fullRecord();
-        record.position = run;
-        QVERIFY(output.write(record));
+        QVERIFY(output.write(fullReading(), run));
     }
     const QByteArray text = readAll(path);
     QCOMPARE(text.count(csvHeaderLine()), 1);
@@ -199,7 +203,7 @@ void TestReadingOutput::aFullDiskKeepsTheOldFile()
     QFETCH(bool, append);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.csv"));
-    const QByteArray old = csvHeaderLine() + csvLine(fullRecord());
+    const QByteArray old = csvHeaderLine() + csvLine(fullReading(), 1);
     QVERIFY(writeAll(path, old));
     const QString reason = QString::fromLocal8Bit(strerror(EFBIG));
 
@@ -210,7 +214,7 @@ void TestReadingOutput::aFullDiskKeepsTheOldFile()
         QVERIFY(full.active());
         if (append) {
             QVERIFY2(output.open(path, true, OutputFormat::Csv, &error), qPrintable(error));
-            QVERIFY(!output.write(fullRecord()));
+            QVERIFY(!output.write(fullReading(), 1));
             error = output.errorString();
         } else {
             QVERIFY(!output.open(path, false, OutputFormat::Csv, &error));

@@ -6,6 +6,7 @@
 #include "reading_output.h"
 #include "stop_signals.h"
 
+#include "export/reading_json.h"
 #include "publish/settings_json.h"
 
 #include <QEventLoop>
@@ -83,9 +84,12 @@ int runLogger(const QStringList &arguments, const RunEnvironment &environment)
             return code(ExitStatus::BadArguments);
         }
         const QString station = options.station;
-        logger.setTaps({[&publisher, station](const CsvRecord &record) {
-                            publisher->publishReading(
-                                [&](std::uint64_t seq) { return jsonReading(record, station, seq); });
+        logger.setTaps({[&publisher, station](const reading::Reading &reading, std::int64_t position) {
+                            publisher->publishReading([&](std::uint64_t seq) {
+                                reading::Reading numbered = reading;
+                                numbered.seq = seq;
+                                return jsonReading(numbered, position, station);
+                            });
                         },
                         [&publisher](const protocol::MeterSettings &settings) {
                             publisher->publishSettings(publish::settingsJson(settings));

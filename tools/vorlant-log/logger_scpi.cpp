@@ -10,10 +10,7 @@ LoggerScpi::LoggerScpi(MeterLogger &logger)
       })
     , m_server(m_access, remote::ScpiIdentity{})
 {
-    QObject::connect(&logger, &MeterLogger::rlcReading, &m_access, [this](const LoggedReading &r) {
-        m_access.takeReading(
-            remote::MeterReading{r.settings, r.reading, r.quantities, r.judged ? r.judgeResult : 20, r.bin});
-    });
+    QObject::connect(&logger, &MeterLogger::rlcReading, &m_access, &remote::MeterAccess::takeReading);
     QObject::connect(&logger, &MeterLogger::linkLost, &m_access, &remote::MeterAccess::takeLinkLoss);
 }
 

@@ -33,13 +33,13 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     , m_timing(timing)
     , m_output(output)
     , m_report(std::move(report))
-    , m_recorder(options.reference, options.primaryKindFromReading)
+    , m_pipeline(options.reference, options.primaryKindFromReading)
     , m_link(m_port)
 {
     // The port as the window opens it: read interval 10 ms, so one read holds one reply or one frame.
     LoadComPortDesign(m_port);
     if (options.binPlan)
-        m_recorder.setBinPlan(*options.binPlan);
+        m_pipeline.setBinPlan(*options.binPlan);
 
     m_supervision.setInterval(m_timing.supervisionMs);
     m_portWatch.setInterval(m_timing.portWatchMs);
@@ -58,7 +58,7 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
         if (m_phase != Phase::AwaitingSetup)
             return;
         const std::vector<protocol::MeterCommand> commands = setupCommands(
-            m_options, m_recorder.reportedSettings(), m_recorder.brightnessOn(),
+            m_options, m_pipeline.reportedSettings(), m_pipeline.brightnessOn(),
                                                                      protocol::UnitTexts::design());
         m_pendingCommands.assign(commands.begin(), commands.end());
         // Frames that still carry the old settings are not logged.
@@ -182,7 +182,7 @@ bool MeterLogger::acceptsSettings() const
 
 protocol::MeterSettings MeterLogger::settingsRecord() const
 {
-    return m_chosen.value_or(m_recorder.reportedSettings());
+    return m_chosen.value_or(m_pipeline.reportedSettings());
 }
 
 bool MeterLogger::sendSettings(const protocol::MeterSettings &settings)
@@ -193,7 +193,7 @@ bool MeterLogger::sendSettings(const protocol::MeterSettings &settings)
     record.pinAutoFrequency();
     // Frames that still carry the old settings must not be taken for the new ones.
     m_link.frameHold().hold(FrameHold::Reason::SettingChange);
-    const protocol::MeterCommand command = protocol::MeterCommand::settings(record, m_recorder.brightnessOn());
+    const protocol::MeterCommand command = protocol::MeterCommand::settings(record, m_pipeline.brightnessOn());
     m_port.Write(command.bytes().data(), int(command.bytes().size()));
     m_link.frameHold().commandSent();
     m_chosen = record;
@@ -218,7 +218,7 @@ void MeterLogger::requestLink()
 void MeterLogger::enterWaiting()
 {
     m_phase = Phase::Waiting;
-    m_recorder.setLogging(false);
+    m_pipeline.setLogging(false);
     m_link.frameHold().release();
     m_setupDelay.stop();
     m_commandGap.stop();
@@ -345,7 +345,7 @@ void MeterLogger::beginLogging()
 {
     m_link.frameHold().release();
     m_phase = Phase::Logging;
-    m_recorder.setLogging(true);
+    m_pipeline.setLogging(true);
     if (m_loggingBegan)
         return;
     m_loggingBegan = true;
@@ -359,38 +359,35 @@ void MeterLogger::onFrame(const protocol::MeterFrame &frame)
     // The time it reached the port, however long it waited for this thread.
     const QDateTime now = m_clock.at(m_link.frameArrivalMs());
     // Every frame is read: the settings it reports are what a set-up command builds on.
-    std::optional<RecordedReading> reading = m_recorder.read(frame, now);
-    if (!m_recorder.failure().isEmpty()) {
-        finish(ExitStatus::BadArguments, m_recorder.failure());
+    const std::optional<reading::Reading> reading = m_pipeline.read(frame, now);
+    if (!m_pipeline.failure().isEmpty()) {
+        finish(ExitStatus::BadArguments, m_pipeline.failure());
         return;
-    }
-    if (std::optional<LoggedReading> rlc = m_recorder.takeRlcReading(); rlc && m_phase == Phase::Logging) {
-        // The meter reports its settings again: a choice sent has been taken or refused.
-        m_chosen.reset();
-        if (reading && reading->bin)
-            rlc->bin = reading->bin->bin;
-        emit rlcReading(*rlc);
     }
     if (!reading || m_phase != Phase::Logging)
         return;
-    reading->record.position = m_lines + 1;
-    if (!m_output.write(reading->record)) {
+    const bool rlcd = reading->mode == protocol::MeterMode::Rlcd;
+    if (rlcd) {
+        // The meter reports its settings again: a choice sent has been taken or refused.
+        m_chosen.reset();
+        emit rlcReading(*reading);
+    }
+    if (!m_output.write(*reading, m_lines + 1)) {
         finish(ExitStatus::OutputNotWritable,
                QStringLiteral("cannot write %1: %2").arg(m_output.name(), m_output.errorString()));
         return;
     }
     ++m_lines;
-    if (m_taps.settings && reading->record.mode == QLatin1String("RLCD")
-        && m_tappedSettings != m_recorder.reportedSettings()) {
-        m_tappedSettings = m_recorder.reportedSettings();
+    if (m_taps.settings && rlcd && m_tappedSettings != m_pipeline.reportedSettings()) {
+        m_tappedSettings = m_pipeline.reportedSettings();
         m_taps.settings(*m_tappedSettings);
     }
     if (m_taps.reading)
-        m_taps.reading(reading->record);
-    if (reading->rejected)
+        m_taps.reading(*reading, m_lines);
+    if (reading->rejected())
         ++m_rejected;
     if (reading->bin)
-        m_tally.add(*reading->bin);
+        m_tally.add({*reading->bin, profiles::OutReason::None});
     // The duration counts from the first reading logged.
     if (m_lines == 1 && m_options.durationSeconds) {
         m_deadline = QDeadlineTimer(qint64(*m_options.durationSeconds * 1000.0));

@@ -2,12 +2,13 @@
 
 #include "exit_status.h"
 #include "logger_options.h"
-#include "reading_recorder.h"
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
 #include "reading/local_clock.h"
 #include "protocol/meter_command.h"
+#include "reading/reading_pipeline.h"
+#include "sorting/bin_rule.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -73,7 +74,8 @@ public:
     // meter's RLCD settings whenever a reading shows them changed.
     struct Taps
     {
-        std::function<void(const CsvRecord &record)> reading;
+        // with its number in the run
+        std::function<void(const reading::Reading &reading, std::int64_t position)> reading;
         std::function<void(const protocol::MeterSettings &settings)> settings;
     };
     void setTaps(Taps taps) { m_taps = std::move(taps); }
@@ -89,7 +91,7 @@ public:
 signals:
     void finished(int exitStatus);
     // An RLCD reading while logging, whether or not it is written.
-    void rlcReading(const LoggedReading &reading);
+    void rlcReading(const reading::Reading &reading);
     // The link went down, or the run ended.
     void linkLost();
 
@@ -128,7 +130,7 @@ private:
     Timing m_timing;
     ReadingOutput &m_output;
     Report m_report;
-    ReadingRecorder m_recorder;
+    reading::ReadingPipeline m_pipeline;
 
     // The port outlives the link that drives it.
     TComPort m_port;

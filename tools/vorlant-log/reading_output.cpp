@@ -1,135 +1,15 @@
-// JSON lines: one UTF-8 JSON object per reading, each on its own line ending
-// in LF, no byte-order mark. The keys are the readings CSV's column names in
-// its order; numbers are JSON numbers in the CSV's shortest exact form, texts
-// JSON strings; a value the reading does not have has no key. The start of a
-// line for a 47 nF capacitor:
-//
-//   7B 22 74 69 6D 65 22 3A 22 32 30 32 36 2D 31 32 2D 31 30 54 ...
-//   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
-//
-// CSV lines are the readings CSV's own (csvLine).
+// Where vorlant-log writes its readings: CSV lines or JSON lines (export/).
 
 #include "reading_output.h"
 
+#include "export/reading_csv.h"
+#include "export/reading_json.h"
 #include "files/file_replacement.h"
 
 #include <cerrno>
-#include <cmath>
 #include <unistd.h>
 
 namespace vorlantlog {
-
-namespace {
-
-// Appends a JSON string: quotes, backslashes and control characters escaped.
-void appendJsonString(QByteArray &out, const QString &text)
-{
-    out += '"';
-    for (const char c : text.toUtf8()) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            static const char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 0x0F];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-class JsonObject
-{
-public:
-    void text(const char *key, const QString &value)
-    {
-        if (value.isEmpty())
-            return;
-        this->key(key);
-        appendJsonString(m_out, value);
-    }
-    void number(const char *key, const std::optional<double> &value)
-    {
-        if (!value || !std::isfinite(*value))
-            return;
-        this->key(key);
-        m_out += csvNumber(*value);
-    }
-    void raw(const char *key, const QByteArray &value)
-    {
-        if (value.isEmpty())
-            return;
-        this->key(key);
-        m_out += value;
-    }
-    QByteArray finish() { return m_out + "}"; }
-
-private:
-    void key(const char *key)
-    {
-        m_out += m_out.size() == 1 ? "\"" : ",\"";
-        m_out += key;
-        m_out += "\":";
-    }
-    QByteArray m_out = "{";
-};
-
-void addFields(JsonObject &o, const CsvRecord &r)
-{
-    const QByteArray time = csvTime(r.time);
-    if (!time.isEmpty())
-        o.raw("time", '"' + time + '"');
-    if (r.position)
-        o.raw("position", QByteArray::number(qlonglong(*r.position)));
-    o.text("mode", r.mode);
-    o.text("primary", r.primaryName);
-    o.number("primary_value", r.primaryValue);
-    o.text("secondary", r.secondaryName);
-    o.number("secondary_value", r.secondaryValue);
-    o.number("z_ohm", r.impedance);
-    o.number("d", r.dissipation);
-    o.number("q", r.quality);
-    o.number("theta_deg", r.phaseDegrees);
-    o.number("frequency_hz", r.frequencyHz);
-    o.number("level_v", r.levelVolts);
-    o.text("circuit", r.circuit);
-    o.text("verdict", r.verdict);
-    o.number("primary_deviation_pct", r.primaryDeviationPercent);
-    o.number("secondary_deviation_pct", r.secondaryDeviationPercent);
-    o.text("rd_kind", r.rdKind);
-    o.text("rd_symbol", r.rdSymbol);
-    o.number("rd_resistance_ohm", r.rdResistance);
-    o.number("rd_diode_v", r.rdDiodeVolts);
-    o.number("rd_current1_a", r.rdCurrent1);
-    o.number("rd_current2_a", r.rdCurrent2);
-    o.number("rd_test_v", r.rdTestVolts);
-    o.number("u_v", r.uVolts);
-    o.number("u_rms_v", r.uRmsVolts);
-    o.number("u_pp_v", r.uPeakToPeakVolts);
-    o.text("bin", r.bin);
-}
-
-} // namespace
-
-QByteArray jsonLine(const CsvRecord &record)
-{
-    JsonObject o;
-    addFields(o, record);
-    return o.finish() + '\n';
-}
-
-QByteArray jsonReading(const CsvRecord &record, const QString &station, std::uint64_t seq)
-{
-    JsonObject o;
-    addFields(o, record);
-    o.text("station", station);
-    o.raw("seq", QByteArray::number(qulonglong(seq)));
-    return o.finish();
-}
 
 ReadingOutput::ReadingOutput() = default;
 ReadingOutput::~ReadingOutput() = default;
@@ -166,9 +46,9 @@ bool ReadingOutput::open(const QString &path, bool append, OutputFormat format, 
     return true;
 }
 
-bool ReadingOutput::write(const CsvRecord &record)
+bool ReadingOutput::write(const reading::Reading &reading, std::int64_t position)
 {
-    return put(m_format == OutputFormat::Csv ? csvLine(record) : jsonLine(record));
+    return put(m_format == OutputFormat::Csv ? csvLine(reading, position) : jsonLine(reading, position));
 }
 
 bool ReadingOutput::put(const QByteArray &line)

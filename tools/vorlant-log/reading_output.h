@@ -2,7 +2,7 @@
 
 #include "logger_options.h"
 
-#include "export/reading_csv.h"
+#include "reading/reading.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -12,16 +12,6 @@
 
 
 namespace vorlantlog {
-
-// One reading as a JSON object on one line (ending in LF): the CSV's column
-// names as keys in the CSV's order, numbers as JSON numbers in the CSV's
-// exact form, and no key for a value the reading does not have.
-//   {"time":"2026-12-10T13:28:57.123+01:00","position":1,"mode":"RLCD","primary":"C","primary_value":4.7e-08,...}
-QByteArray jsonLine(const CsvRecord &record);
-// The same object for the broker, without the line end, with the station's
-// name and the reading's sequence number as the last keys:
-//   {...,"u_pp_v":1.2,"station":"st1","seq":42}
-QByteArray jsonReading(const CsvRecord &record, const QString &station, std::uint64_t seq);
 
 // Where the readings go: a file or standard output, as CSV (the readings
 // CSV's lines) or JSON lines. Every line is handed to the system as soon as
@@ -36,7 +26,8 @@ public:
     // Opens `path` (empty: standard output), emptied unless `append`, and
     // writes the CSV header unless appending to a file that has lines.
     bool open(const QString &path, bool append, OutputFormat format, QString *error);
-    bool write(const CsvRecord &record);
+    // One line; `position` is the reading's number in the run.
+    bool write(const reading::Reading &reading, std::int64_t position);
     // The system's words for the last failure.
     QString errorString() const;
     // "standard output" or the file's path, for messages.
