@@ -1,5 +1,7 @@
 #include "batch/batch_statistics.h"
 
+#include "profiles/tolerance_check.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -80,20 +82,25 @@ void BatchStatistics::addValue(ValueRole role, const protocol::ParameterValue &v
 
 double deviationPercent(const BatchLimit &limit, double value)
 {
-    const double n = limit.nominal;
+    // Z compares like a resistance, the phase like Q and D; no tolerance names either today.
+    profiles::Quantity quantity = profiles::Quantity::Resistance;
     switch (limit.parameter) {
     case protocol::RlcParameter::Capacitance:
-        return (1.0 - n / value) * 100.0;
+        quantity = profiles::Quantity::Capacitance;
+        break;
+    case protocol::RlcParameter::Inductance:
+        quantity = profiles::Quantity::Inductance;
+        break;
     case protocol::RlcParameter::Quality:
     case protocol::RlcParameter::Dissipation:
     case protocol::RlcParameter::Phase:
-        return (value - n) / n * 100.0;
+        quantity = profiles::Quantity::Quality;
+        break;
     case protocol::RlcParameter::Resistance:
-    case protocol::RlcParameter::Inductance:
     case protocol::RlcParameter::Impedance:
         break;
     }
-    return (value - n) / std::fabs(n) * 100.0;
+    return profiles::valueDeviationPercent(quantity, limit.nominal, value);
 }
 
 ToleranceLimits toleranceLimits(const BatchLimit &limit)

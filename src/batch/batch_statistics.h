@@ -98,10 +98,8 @@ struct BatchLimit
     double percent = 0.0;
 };
 
-// The deviation of a value from the nominal in percent, by the judgement's
-// rule: resistance and inductance compare linearly (their reactances scale
-// with the value); a capacitance compares by its reactance, which gives
-// 100 * (1 - nominal / value); Q and D divide by the nominal itself.
+// The deviation of a value from the nominal in percent: the judgement's own
+// rule (profiles::valueDeviationPercent).
 double deviationPercent(const BatchLimit &limit, double value);
 
 // The values that pass, as limits in the value's unit; a missing limit is open.

@@ -111,4 +111,19 @@ JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seri
     return outcome;
 }
 
+double valueDeviationPercent(Quantity quantity, double nominal, double value)
+{
+    switch (quantity) {
+    case Quantity::Capacitance:
+        return (1.0 - nominal / value) * 100.0;
+    case Quantity::Quality:
+    case Quantity::Dissipation:
+        return (value - nominal) / nominal * 100.0;
+    case Quantity::Resistance:
+    case Quantity::Inductance:
+        break;
+    }
+    return (value - nominal) / std::fabs(nominal) * 100.0;
+}
+
 } // namespace profiles

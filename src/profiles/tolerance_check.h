@@ -51,4 +51,10 @@ struct JudgeOutcome
 // the secondary's to the nominal value itself.
 JudgeOutcome judgeReading(const protocol::RlcReading &reading, std::uint8_t seriesCircuit, const Reference &reference);
 
+// The deviation judgeReading gives, for a value instead of a reading (the
+// batch figures hold values): resistance and inductance compare linearly
+// (their reactances scale with the value), a capacitance by its reactance,
+// which gives 100 * (1 - nominal / value); Q and D divide by the nominal itself.
+double valueDeviationPercent(Quantity quantity, double nominal, double value);
+
 } // namespace profiles

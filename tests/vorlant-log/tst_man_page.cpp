@@ -3,7 +3,6 @@
 
 #include "option_table.h"
 
-#include "export/reading_csv.h"
 
 #include <QFile>
 #include <QtTest>
@@ -16,7 +15,6 @@ class TestManPage : public QObject
 
 private slots:
     void pageInTheTreeIsCurrent();
-    void everyColumnIsDescribed();
 };
 
 void TestManPage::pageInTheTreeIsCurrent()
@@ -26,14 +24,6 @@ void TestManPage::pageInTheTreeIsCurrent()
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
     QVERIFY2(file.readAll() == manPage(),
              "docs/vorlant-log.1 differs from the option table: run cmake --build <build dir> --target vorlant-log-man");
-}
-
-void TestManPage::everyColumnIsDescribed()
-{
-    QList<QByteArray> described;
-    for (const ColumnInfo &column : columnTable())
-        described << QByteArray(column.name);
-    QCOMPARE(described, csvColumnNames());
 }
 
 QTEST_GUILESS_MAIN(TestManPage)

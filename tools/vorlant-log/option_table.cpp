@@ -1,5 +1,6 @@
 #include "option_table.h"
 
+#include "export/reading_columns.h"
 #include "protocol/meter_tables.h"
 #include "remote/scpi_commands.h"
 
@@ -123,37 +124,6 @@ constexpr std::array kExitStatuses = {
     ExitStatusInfo{ExitStatus::SortedOut, "Some readings went to OUT (with --fail-on-out)."},
 };
 
-constexpr std::array kColumns = {
-    ColumnInfo{"time", "local time of the reading, ISO 8601 with milliseconds and the UTC offset"},
-    ColumnInfo{"position", "the reading's number in this run, from 1"},
-    ColumnInfo{"mode", "RLCD, RD or U"},
-    ColumnInfo{"primary", "main parameter: R, C, L or Z"},
-    ColumnInfo{"primary_value", "its value in ohm, farad or henry (C and L negative when the meter marks them so)"},
-    ColumnInfo{"secondary", "secondary parameter: R, Q, D or theta"},
-    ColumnInfo{"secondary_value", "its value (ohm, none, none, degree)"},
-    ColumnInfo{"z_ohm", "impedance"},
-    ColumnInfo{"d", "dissipation factor"},
-    ColumnInfo{"q", "quality factor"},
-    ColumnInfo{"theta_deg", "phase angle in degrees"},
-    ColumnInfo{"frequency_hz", "test frequency; empty while the meter shows none"},
-    ColumnInfo{"level_v", "test level in volts"},
-    ColumnInfo{"circuit", "series or parallel"},
-    ColumnInfo{"verdict", "pass or reject; empty without a tolerance"},
-    ColumnInfo{"primary_deviation_pct", "deviation of the main parameter from its nominal value, in percent"},
-    ColumnInfo{"secondary_deviation_pct", "deviation of the secondary parameter, in percent"},
-    ColumnInfo{"rd_kind", "RD: resistance, diode, or junction (the diode test shows a mark, no value)"},
-    ColumnInfo{"rd_symbol", "RD: the display's picture: resistor, diode_up or diode_down"},
-    ColumnInfo{"rd_resistance_ohm", "RD: the resistance"},
-    ColumnInfo{"rd_diode_v", "RD: the diode's voltage"},
-    ColumnInfo{"rd_current1_a", "RD: the first current in amperes; empty when the meter's value means nothing"},
-    ColumnInfo{"rd_current2_a", "RD: the second current, when the meter gives one"},
-    ColumnInfo{"rd_test_v", "RD: the test voltage"},
-    ColumnInfo{"u_v", "U: the voltage, signed"},
-    ColumnInfo{"u_rms_v", "U: its rms value"},
-    ColumnInfo{"u_pp_v", "U: its peak-to-peak value"},
-    ColumnInfo{"bin", "BIN1 to BIN9, AUX or OUT with --bins; empty without it"},
-};
-
 constexpr int kHelpWidth = 79;
 constexpr int kHelpIndent = 26;
 
@@ -212,11 +182,6 @@ std::span<const OptionInfo> optionTable()
 std::span<const ExitStatusInfo> exitStatusTable()
 {
     return kExitStatuses;
-}
-
-std::span<const ColumnInfo> columnTable()
-{
-    return kColumns;
 }
 
 QString frequencyChoices()
@@ -358,7 +323,7 @@ QByteArray manPage()
                 "Numbers are written in their shortest exact form with a point (4.7e-08, 4700). A value a "
                 "reading does not have is an empty cell (in JSON lines: a missing key). The columns, in this "
                 "order:"));
-    for (const ColumnInfo &column : kColumns)
+    for (const ReadingColumn &column : readingColumns())
         page << QStringLiteral(".TP") << QStringLiteral("\\fB%1\\fR").arg(roff(QLatin1String(column.name)))
              << roff(QLatin1String(column.meaning));
     page << QStringLiteral(".PP")

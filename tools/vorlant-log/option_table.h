@@ -28,16 +28,8 @@ struct ExitStatusInfo
     const char *meaning;
 };
 
-struct ColumnInfo
-{
-    const char *name; // as the CSV header and the JSON keys write it
-    const char *meaning;
-};
-
 std::span<const OptionInfo> optionTable();
 std::span<const ExitStatusInfo> exitStatusTable();
-// Every column of the readings CSV, in the writer's order.
-std::span<const ColumnInfo> columnTable();
 
 // The meter's choices as the options take them, from the meter's tables:
 // "100, 120, 1k, ..., 150k", "1, 0.5, 0.1" and "0.5, 1 or 2".
