@@ -4,6 +4,7 @@
 // settings (the last sorting plan) go to a private XDG_CONFIG_HOME.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
 #include "dongle_rig.h"
 #include "file_bytes.h"
 #include "file_dialog_answer.h"
@@ -188,6 +189,11 @@ void TestForm1Batch::rowsUpdateTheStatistics()
     deliver(capacitorFrame(120e-9)); // 16.7 % off
     QTRY_COMPARE(stats->countText("rows"), "4");
     QCOMPARE(f.logModel->cell(3, 7), QStringLiteral("+"));
+    // The SCPI front holds the same reading as the log's row.
+    const std::optional<reading::Reading> &latest = f.scpiFront->meter().latestReading();
+    QVERIFY(latest);
+    QCOMPARE(latest->verdictCode(), 1);
+    QCOMPARE(latest->primaryDeviation, f.logModel->reading(3)->primaryDeviation);
     QCOMPARE(stats->countText("passed"), "3");
     QCOMPARE(stats->countText("rejected"), "1");
     QCOMPARE(stats->countText("yield"), "75.0 %");

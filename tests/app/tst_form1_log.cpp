@@ -3,6 +3,8 @@
 // the table's growth and its colours.
 
 #include "app/form1.h"
+#include "app/scpi_front.h"
+#include "profiles/tolerance_check.h"
 #include "dongle_rig.h"
 
 #include "i18n/lexicon_translator.h"
@@ -220,6 +222,8 @@ void TestForm1Log::threeFramesWhileRecordingGiveThreeRows()
     QCOMPARE(second.reading.frequencyHz, 10000);
     QVERIFY(!second.judged);
     QVERIFY(rowTexts(*f.logModel, 4).join(QString()).isEmpty());
+    // Unjudged for the SCPI front too.
+    QCOMPARE(f.scpiFront->meter().latestReading()->verdictCode(), profiles::kNotJudged);
 }
 
 void TestForm1Log::startPositionFarDownGrowsTheTable()
