@@ -1,5 +1,7 @@
 #include "batch/batch_controller.h"
 
+#include "panel/companion_placement.h"
+
 #include "batch/batch_lexicon.h"
 #include "batch/log_context_menu.h"
 #include "export/reading_csv.h"
@@ -36,38 +38,6 @@ QString askWithDialog(QWidget *parent, const QString &caption, const QString &fi
 }
 
 } // namespace
-
-// Puts a new window beside the main window: right of it where the screen has
-// room, else left of it, else below it; under `above` (a window placed there
-// before) where that fits. It never covers the main window or `above`. Where
-// nothing fits, the window manager decides.
-void placeBeside(QWidget *window, const QWidget *main, const QWidget *above)
-{
-    const QScreen *screen = main->screen();
-    if (!screen)
-        return;
-    const QRect room = screen->availableGeometry();
-    const QRect mainFrame = main->frameGeometry();
-    // Not shown yet, the new window has no frame: take the main window's.
-    const QSize frame = mainFrame.size() - main->geometry().size();
-    const QSize size = window->size() + frame;
-    const QRect aboveFrame = above && above->isVisible() ? above->frameGeometry() : QRect();
-    const int right = mainFrame.right() + 1;
-    const int left = mainFrame.left() - size.width();
-    QList<QPoint> places{{right, mainFrame.top()}, {left, mainFrame.top()}};
-    if (aboveFrame.isValid())
-        places += {{aboveFrame.left(), aboveFrame.bottom() + 1}, {right, aboveFrame.bottom() + 1},
-                   {left, aboveFrame.bottom() + 1}};
-    places += QPoint(mainFrame.left(), mainFrame.bottom() + 1);
-    for (const QPoint &at : places) {
-        const QRect place(at, size);
-        if (room.contains(place) && !place.intersects(mainFrame)
-            && !(aboveFrame.isValid() && place.intersects(aboveFrame))) {
-            window->move(at);
-            return;
-        }
-    }
-}
 
 BatchController::BatchController(QTableView *SG, QWidget *window, const i18n::WindowLexicons &lexicons,
                                  BatchTracker::RowAt rowAt, BatchTracker::RowCount rowCount, QObject *parent)
@@ -168,7 +138,7 @@ void BatchController::showStatistics()
     m_statistics->showFigures(m_tracker.statistics(), m_tolerances());
     m_statistics->showTally(m_tallySummary ? m_tallySummary() : QString());
     if (fresh)
-        placeBeside(m_statistics, m_window, m_chart);
+        panel::placeBeside(m_statistics, m_window, m_chart);
     m_statistics->show();
     m_statistics->raise();
 }
@@ -182,7 +152,7 @@ void BatchController::showChart()
         m_chart->setTolerance(m_tolerances().primary);
         m_chart->rebuild();
         m_chartStale = false;
-        placeBeside(m_chart, m_window, m_statistics);
+        panel::placeBeside(m_chart, m_window, m_statistics);
     }
     m_chart->show();
     m_chart->raise();

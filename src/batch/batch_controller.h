@@ -22,9 +22,6 @@ namespace i18n {
 struct WindowLexicons;
 }
 
-// Puts a new window beside the main window without covering it or `above`.
-void placeBeside(QWidget *window, const QWidget *main, const QWidget *above);
-
 // The batch views of the log: the context menu on SG, the statistics and
 // trend chart windows it opens, and "Save as CSV...". The window owns it,
 // tells it which rows were written, and gives it the editor's tolerances.

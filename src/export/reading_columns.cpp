@@ -62,12 +62,6 @@ bool isRlcd(const Reading &r)
     return r.mode == protocol::MeterMode::Rlcd;
 }
 
-// The display's letters, but plain ASCII for the phase, so any tool reads the column.
-QString parameterName(protocol::RlcParameter parameter)
-{
-    return parameter == protocol::RlcParameter::Phase ? QStringLiteral("theta") : protocol::parameterLetter(parameter);
-}
-
 QString modeName(protocol::MeterMode mode)
 {
     switch (mode) {
@@ -142,7 +136,7 @@ constexpr std::array kColumns = {
     ReadingColumn{"primary", "main parameter: R, C, L or Z",
                   [](const Reading &r, Position) {
                       const auto v = r.primary();
-                      return text(v ? parameterName(v->parameter) : QString());
+                      return text(v ? protocol::parameterName(v->parameter) : QString());
                   }},
     ReadingColumn{"primary_value", "its value in ohm, farad or henry (C and L negative when the meter marks them so)",
                   [](const Reading &r, Position) {
@@ -152,7 +146,7 @@ constexpr std::array kColumns = {
     ReadingColumn{"secondary", "secondary parameter: R, Q, D or theta",
                   [](const Reading &r, Position) {
                       const auto v = r.secondary();
-                      return text(v ? parameterName(v->parameter) : QString());
+                      return text(v ? protocol::parameterName(v->parameter) : QString());
                   }},
     ReadingColumn{"secondary_value", "its value (ohm, none, none, degree)",
                   [](const Reading &r, Position) {

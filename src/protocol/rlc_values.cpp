@@ -24,40 +24,69 @@ bool overRange(const ParameterValue &v)
     }
 }
 
+namespace {
+
+// A parameter's value in its SI unit. The meter marks a negative L or C with
+// its sign flag; the decoded pair is unsigned.
+double valueOf(RlcParameter parameter, const MeterSettings &settings, const RlcReading &reading,
+               const RlcQuantities &quantities)
+{
+    const double sign = settings.negativeSign != 0 ? -1.0 : 1.0;
+    switch (parameter) {
+    case RlcParameter::Resistance:
+        return circuitResistance(settings, reading);
+    case RlcParameter::Capacitance:
+        return sign * quantities.capacitance;
+    case RlcParameter::Inductance:
+        return sign * quantities.inductance;
+    case RlcParameter::Impedance:
+        return quantities.impedance;
+    case RlcParameter::Quality:
+        return quantities.quality;
+    case RlcParameter::Dissipation:
+        return quantities.dissipation;
+    case RlcParameter::Phase:
+        return quantities.phaseDegrees;
+    }
+    return 0.0;
+}
+
+} // namespace
+
+std::optional<RlcParameter> primaryParameter(int primaryCode)
+{
+    static constexpr RlcParameter kParameters[] = {RlcParameter::Resistance, RlcParameter::Capacitance,
+                                                   RlcParameter::Inductance, RlcParameter::Impedance};
+    if (primaryCode < 1 || primaryCode > int(std::size(kParameters)))
+        return std::nullopt;
+    return kParameters[primaryCode - 1];
+}
+
+std::optional<RlcParameter> secondaryParameter(int secondaryCode)
+{
+    static constexpr RlcParameter kParameters[] = {RlcParameter::Resistance, RlcParameter::Quality,
+                                                   RlcParameter::Dissipation, RlcParameter::Phase};
+    if (secondaryCode < 1 || secondaryCode > int(std::size(kParameters)))
+        return std::nullopt;
+    return kParameters[secondaryCode - 1];
+}
+
 std::optional<ParameterValue> primaryValue(const MeterSettings &settings, const RlcReading &reading,
                                            const RlcQuantities &quantities)
 {
-    // The meter marks a negative L or C with its sign flag; the decoded pair is unsigned.
-    const double sign = settings.negativeSign != 0 ? -1.0 : 1.0;
-    switch (settings.primaryCode) {
-    case 1:
-        return ParameterValue{RlcParameter::Resistance, circuitResistance(settings, reading)};
-    case 2:
-        return ParameterValue{RlcParameter::Capacitance, sign * quantities.capacitance};
-    case 3:
-        return ParameterValue{RlcParameter::Inductance, sign * quantities.inductance};
-    case 4:
-        return ParameterValue{RlcParameter::Impedance, quantities.impedance};
-    default:
+    const std::optional<RlcParameter> parameter = primaryParameter(settings.primaryCode);
+    if (!parameter)
         return std::nullopt;
-    }
+    return ParameterValue{*parameter, valueOf(*parameter, settings, reading, quantities)};
 }
 
 std::optional<ParameterValue> secondaryValue(const MeterSettings &settings, const RlcReading &reading,
                                              const RlcQuantities &quantities)
 {
-    switch (settings.secondaryCode) {
-    case 1:
-        return ParameterValue{RlcParameter::Resistance, circuitResistance(settings, reading)};
-    case 2:
-        return ParameterValue{RlcParameter::Quality, quantities.quality};
-    case 3:
-        return ParameterValue{RlcParameter::Dissipation, quantities.dissipation};
-    case 4:
-        return ParameterValue{RlcParameter::Phase, quantities.phaseDegrees};
-    default:
+    const std::optional<RlcParameter> parameter = secondaryParameter(settings.secondaryCode);
+    if (!parameter)
         return std::nullopt;
-    }
+    return ParameterValue{*parameter, valueOf(*parameter, settings, reading, quantities)};
 }
 
 QString parameterValueText(const ParameterValue &value, std::int32_t frequencyHz, const FormatContext &context)
@@ -102,5 +131,10 @@ QString parameterLetter(RlcParameter parameter)
     return {};
 }
 
+
+QString parameterName(RlcParameter parameter)
+{
+    return parameter == RlcParameter::Phase ? QStringLiteral("theta") : parameterLetter(parameter);
+}
 
 } // namespace protocol

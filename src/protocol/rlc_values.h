@@ -16,6 +16,12 @@ enum class RlcParameter { Resistance, Capacitance, Inductance, Impedance, Qualit
 
 // The display's letter of a parameter ("R", "C", "L", "Z", "Q", "D", "Ɵ").
 QString parameterLetter(RlcParameter parameter);
+// The plain ASCII name, as the CSV, JSON lines and the publisher write it: the letter, "theta" for the phase.
+QString parameterName(RlcParameter parameter);
+// The parameter a main code (1..4: R, C, L, Z) or a secondary code (1..4:
+// R, Q, D, phase) selects; nullopt for the codes that select none.
+std::optional<RlcParameter> primaryParameter(int primaryCode);
+std::optional<RlcParameter> secondaryParameter(int secondaryCode);
 
 // The display's limits: an inductance above 500 H shows ">500 Гн", a
 // capacitance from 0.01 F on ">22.00 мФ" (resistances: kMagnitudeLimit).

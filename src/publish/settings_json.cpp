@@ -1,6 +1,7 @@
 #include "publish/settings_json.h"
 
 #include "protocol/meter_tables.h"
+#include "protocol/rlc_values.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,9 +10,13 @@ namespace publish {
 
 namespace {
 
-QJsonValue nameOf(int code, std::initializer_list<const char *> names)
+// The parameter's name as the CSV writes it; `none` for code 0, null for a code the meter does not use.
+QJsonValue nameOf(int code, std::optional<protocol::RlcParameter> (*parameterOf)(int), const char *none)
 {
-    return code >= 0 && code < int(names.size()) ? QJsonValue(QLatin1String(names.begin()[code])) : QJsonValue();
+    if (code == 0)
+        return QLatin1String(none);
+    const std::optional<protocol::RlcParameter> parameter = parameterOf(code);
+    return parameter ? QJsonValue(protocol::parameterName(*parameter)) : QJsonValue();
 }
 
 QJsonValue number(const std::optional<double> &value)
@@ -28,9 +33,9 @@ QByteArray settingsJson(const protocol::MeterSettings &s)
     o.insert(QLatin1String("frequency_auto"), s.freqAuto != 0);
     o.insert(QLatin1String("level_v"), number(protocol::levelVolts(s.levelCode)));
     o.insert(QLatin1String("level_auto"), s.levelAuto != 0);
-    o.insert(QLatin1String("primary"), nameOf(s.primaryCode, {"", "R", "C", "L", "Z"}));
+    o.insert(QLatin1String("primary"), nameOf(s.primaryCode, protocol::primaryParameter, ""));
     o.insert(QLatin1String("primary_auto"), s.primaryAuto != 0);
-    o.insert(QLatin1String("secondary"), nameOf(s.secondaryCode, {"none", "R", "Q", "D", "theta"}));
+    o.insert(QLatin1String("secondary"), nameOf(s.secondaryCode, protocol::secondaryParameter, "none"));
     o.insert(QLatin1String("secondary_auto"), s.secondaryAuto != 0);
     o.insert(QLatin1String("circuit"), protocol::circuitName(protocol::measuredCircuit(s)));
     o.insert(QLatin1String("circuit_auto"), s.circuitAuto != 0);

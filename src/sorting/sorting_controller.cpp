@@ -1,6 +1,6 @@
 #include "sorting/sorting_controller.h"
 
-#include "batch/batch_controller.h"
+#include "panel/companion_placement.h"
 #include "sorting/bin_plan_editor.h"
 #include "sorting/sorting_lexicon.h"
 #include "sorting/sorting_window.h"
@@ -166,7 +166,7 @@ void SortingController::showWindow()
             m_sortingWindow->editor()->setPlan(m_plan);
         else if (const QString last = lastPlanPath(); !last.isEmpty() && QFileInfo(last).isFile())
             openPlan(last);
-        placeBeside(m_sortingWindow, m_window, nullptr);
+        panel::placeBeside(m_sortingWindow, m_window, nullptr);
     }
     m_sortingWindow->showTally(m_tally, m_prepared ? m_prepared->binCount : 0);
     m_sortingWindow->showBin(m_latest);
