@@ -90,6 +90,8 @@ void TestLoggerOptions::nominalValues_data()
                                          << 10e-6 << false;
     QTest::newRow("micro sign") << QStringList{"--nominal", "2.2\u00B5F", "--tol", "5%"} << int(Q::Capacitance)
                                 << 2.2e-6 << false;
+    QTest::newRow("Greek mu") << QStringList{"--nominal", "4.7\u03BCH", "--tol", "5%"} << int(Q::Inductance)
+                              << 4.7e-6 << false;
     QTest::newRow("decimal comma") << QStringList{"--nominal", "4,7kohm", "--tol", "1%"} << int(Q::Resistance)
                                    << 4700.0 << false;
     QTest::newRow("henries without a prefix") << QStringList{"--primary", "L", "--nominal", "2", "--tol", "5%"}
