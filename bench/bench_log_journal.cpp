@@ -67,8 +67,8 @@ struct RowSource
 struct Table
 {
     explicit Table(const QString &folder)
-        : journal(&model, folder, {[] { return JournalHeader{kFormatVersion, programVersion(), QDateTime::currentDateTime(), QStringLiteral("English"), PartMode::Single}; },
-                                    [] { return PartMode::Single; }, [this] { return next; }})
+        : journal(&model, folder, {[] { return JournalHeader{kFormatVersion, programVersion(), QDateTime::currentDateTime(), QStringLiteral("English"), profiles::PartMode::SinglePart}; },
+                                    [] { return profiles::PartMode::SinglePart; }, [this] { return next; }})
     {
         for (int c = 0; c < 10; ++c)
             model.setHeaderText(c, QStringLiteral("Header %1").arg(c));

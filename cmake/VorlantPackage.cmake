@@ -16,39 +16,8 @@ set(VORLANT_SCREENSHOT_URL "https://vorlant.example/docs/window.png"
 set(VORLANT_MAINTAINER "Vorlant logger maintainers <maintainers@vorlant.example>"
     CACHE STRING "Maintainer field of the Debian package")
 
-# The version and its date come from the first entry of packaging/changelog.
-function(vorlant_changelog_release changelog version_var date_var)
-  file(STRINGS ${changelog} lines)
-  list(GET lines 0 head)
-  if(NOT head MATCHES "^vorlant \\(([^)]+)\\)")
-    message(FATAL_ERROR "${changelog}: the first line names no version")
-  endif()
-  set(${version_var} ${CMAKE_MATCH_1} PARENT_SCOPE)
-  foreach(line IN LISTS lines)
-    # " -- Name <address>  Thu, 10 Dec 2026 12:00:00 +0000"
-    if(line MATCHES "^ -- .*  [A-Z][a-z][a-z], ([0-9]+) ([A-Z][a-z][a-z]) ([0-9]+) ")
-      set(day ${CMAKE_MATCH_1})
-      set(year ${CMAKE_MATCH_3})
-      set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-      list(FIND months ${CMAKE_MATCH_2} month)
-      if(month LESS 0)
-        message(FATAL_ERROR "${changelog}: no month ${CMAKE_MATCH_2}")
-      endif()
-      math(EXPR month "${month} + 1")
-      if(month LESS 10)
-        set(month 0${month})
-      endif()
-      string(LENGTH "${day}" digits)
-      if(digits EQUAL 1)
-        set(day 0${day})
-      endif()
-      set(${date_var} ${year}-${month}-${day} PARENT_SCOPE)
-      return()
-    endif()
-  endforeach()
-  message(FATAL_ERROR "${changelog}: the first entry has no date line")
-endfunction()
-vorlant_changelog_release(${vorlant_pkg}/changelog VORLANT_VERSION VORLANT_RELEASE_DATE)
+# VORLANT_VERSION and VORLANT_RELEASE_DATE come from the changelog (VorlantVersion.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/VorlantVersion.cmake)
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -3,11 +3,14 @@
 // the meter simulator.
 
 #include "portvane/port_query.h"
+#include "version/version_option.h"
 
 #include <cstdio>
 
-int main()
+int main(int argc, char **argv)
 {
+    if (answerVersion("portvane-find", argc, argv))
+        return 0;
     PortQuery query{"TI CC2540 USB CDC", "", 0, nullptr};
     gets(&query);
     if (query.found != 1 || query.portName == nullptr || query.portName[0] == '\0')

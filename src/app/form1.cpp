@@ -18,6 +18,7 @@
 #include "panel/menu_controller.h"
 #include "panel/panel_colours.h"
 #include "panel/spin_edit.h"
+#include "vorlant_version.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -119,7 +120,7 @@ TForm1::~TForm1()
 void TForm1::applyWindowDesign()
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Регистратор данных для RLC метра Vorlant версия 1.5"));
+    setWindowTitle(QStringLiteral("Регистратор данных для RLC метра Vorlant версия ") + QLatin1String(kProgramVersion));
     setWindowIcon(panel::meterIcon());
     setFont(windowFont());
 

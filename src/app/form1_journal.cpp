@@ -8,6 +8,7 @@
 #include "journal/journal_controller.h"
 #include "log/log_controller.h"
 #include "journal/log_journal_image.h"
+#include "profiles/part_mode.h"
 #include "log/log_table_model.h"
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
@@ -19,16 +20,9 @@
 
 #include <cstdio>
 
-namespace {
-
-constexpr int kMultiPartItem = 1;
-
-} // namespace
-
 void TForm1::createJournal()
 {
-    using logbook::journal::PartMode;
-    auto partMode = [this] { return CBox10->currentIndex() == kMultiPartItem ? PartMode::Multi : PartMode::Single; };
+    auto partMode = [this] { return profiles::partModeOfItem(CBox10->currentIndex()); };
     logbook::journal::LogJournal::Hooks hooks{
         [this, partMode] {
             logbook::journal::JournalHeader header;
@@ -68,10 +62,10 @@ void TForm1::offerLogRestore()
 void TForm1::restoreLog(const logbook::journal::LogImage &image)
 {
     logController->stopRecording();
-    if (image.partMode == logbook::journal::PartMode::Multi) {
+    if (image.partMode == profiles::PartMode::MultiPart) {
         // As if the rows had been recorded in this run: measuring layout
         // prepared, lines neither added nor removed, no clearing.
-        CBox10->setCurrentIndex(kMultiPartItem);
+        CBox10->setCurrentIndex(int(profiles::PartMode::MultiPart));
         Button_Add->setEnabled(false);
         Button_DEL->setEnabled(false);
         B5->setEnabled(false);

@@ -11,6 +11,7 @@
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
 #include "profiles/part_mode.h"
+#include "protocol/meter_tables.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -19,9 +20,7 @@
 
 namespace {
 
-// Frequency codes 12..14 are not offered; code 11 is 75 kHz.
-constexpr int kFirstDroppedFrequency = 11;
-constexpr int kLastDroppedFrequency = 14;
+// The last offered frequency's item (code 11, 75 kHz) has its own text.
 const QString k75kHz = QStringLiteral("75kHz");
 
 } // namespace
@@ -81,12 +80,14 @@ void TForm1::reportSettingsProblem(const QString &why)
 
 void TForm1::adjustFrequencyList()
 {
-    // The same twelve entries after every call: ... "60кГц", "75kHz".
-    for (int position = kLastDroppedFrequency; position >= kFirstDroppedFrequency; --position) {
+    // The same entries after every call, the item of a code at its code:
+    // automatic, then codes up to the last offered, which reads "75kHz".
+    const int last = protocol::kLastOfferedFrequencyCode;
+    for (int position = protocol::kLastFrequencyCode; position >= last; --position) {
         if (position < ListBox_freq_RLC->count())
             delete ListBox_freq_RLC->takeItem(position);
     }
-    ListBox_freq_RLC->insertItem(std::min(kFirstDroppedFrequency, ListBox_freq_RLC->count()), k75kHz);
+    ListBox_freq_RLC->insertItem(std::min(last, ListBox_freq_RLC->count()), k75kHz);
 }
 
 void TForm1::storeAutoConnect(bool checked)

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/lang_check.h"
 #include "app/vorlant_application.h"
+#include "version/version_option.h"
 
 #include <QDir>
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (answerVersion("vorlant", argc, argv))
+        return 0;
     VorlantApplication app(argc, argv);
 
     // The check looks below the current directory, not beside the program.

@@ -1,21 +1,18 @@
 #include "journal/log_journal.h"
 
 #include "log/log_table_model.h"
+#include "vorlant_version.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 
-#ifndef VORLANT_PROGRAM_VERSION
-#define VORLANT_PROGRAM_VERSION "unknown"
-#endif
-
 namespace logbook::journal {
 
 QString programVersion()
 {
-    return QStringLiteral("vorlant " VORLANT_PROGRAM_VERSION);
+    return QStringLiteral("vorlant ") + QLatin1String(kProgramVersion);
 }
 
 LogJournal::LogJournal(LogTableModel *model, const QString &folder, Hooks hooks, QObject *parent)

@@ -33,7 +33,7 @@ public:
     struct Hooks
     {
         std::function<JournalHeader()> header; // for a journal begun now
-        std::function<PartMode()> partMode;
+        std::function<profiles::PartMode()> partMode;
         std::function<int()> startPosition; // where the next single-part row goes
     };
 

@@ -235,7 +235,7 @@ reading::Reading readReading(Reader &in)
 
 bool validPartMode(std::uint8_t mode)
 {
-    return mode <= std::uint8_t(PartMode::Multi);
+    return mode <= std::uint8_t(profiles::PartMode::MultiPart);
 }
 
 bool validRow(std::int32_t row)
@@ -253,7 +253,7 @@ std::optional<JournalRecord> parseBody(Reader &in, std::uint8_t kind)
         const std::uint8_t mode = in.u8();
         if (!validPartMode(mode))
             return std::nullopt;
-        c.partMode = PartMode(mode);
+        c.partMode = profiles::PartMode(mode);
         c.tableRows = in.i32();
         if (c.tableRows < 1 || c.tableRows > kMaxRow + 1)
             return std::nullopt;
@@ -315,7 +315,7 @@ std::optional<JournalHeader> parseHeader(Reader &in)
     const std::uint8_t mode = in.u8();
     if (!in.ok() || !in.atEnd() || !validPartMode(mode))
         return std::nullopt;
-    h.partMode = PartMode(mode);
+    h.partMode = profiles::PartMode(mode);
     return h;
 }
 

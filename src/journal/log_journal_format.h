@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profiles/part_mode.h"
 #include "reading/reading.h"
 
 #include <QByteArray>
@@ -28,8 +29,6 @@ inline constexpr std::int32_t kMaxRow = 100000;
 
 using RowTexts = std::array<QString, kColumns>;
 
-enum class PartMode : std::uint8_t { Single = 0, Multi = 1 };
-
 // First record of every journal.
 struct JournalHeader
 {
@@ -37,7 +36,7 @@ struct JournalHeader
     QString programVersion;
     QDateTime startTime; // when the journal was begun
     QString language;    // the interface language the texts are in
-    PartMode partMode = PartMode::Single;
+    profiles::PartMode partMode = profiles::PartMode::SinglePart;
 
     bool operator==(const JournalHeader &) const = default;
 };
@@ -47,7 +46,7 @@ struct JournalHeader
 // texts without a reading (multi part: line numbers and names).
 struct ClearedRecord
 {
-    PartMode partMode = PartMode::Single;
+    profiles::PartMode partMode = profiles::PartMode::SinglePart;
     std::int32_t tableRows = 16;
     RowTexts headers;
     QString rejectMark;

@@ -21,7 +21,7 @@ struct LogImage
         std::optional<reading::Reading> reading;
     };
 
-    PartMode partMode = PartMode::Single;
+    profiles::PartMode partMode = profiles::PartMode::SinglePart;
     std::int32_t tableRows = 16; // header row included
     RowTexts headers;
     QString rejectMark = QStringLiteral("+");

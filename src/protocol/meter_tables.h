@@ -33,6 +33,9 @@ struct MeterSettings;
 
 inline constexpr int kFirstFrequencyCode = 1;
 inline constexpr int kLastFrequencyCode = 14;
+// The window's frequency list offers codes up to this one (75 kHz); the
+// meter's 80, 90 and 150 kHz (codes 12..14) are not offered there.
+inline constexpr int kLastOfferedFrequencyCode = 11;
 // The code an automatic frequency is sent with (see MeterSettings::pinAutoFrequency).
 inline constexpr int kAutoFrequencyCode = 4;
 // Codes the table lacks (15..31 from a frame, anything else from a file)

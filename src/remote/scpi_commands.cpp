@@ -4,6 +4,7 @@
 #include "protocol/meter_tables.h"
 #include "protocol/rlc_values.h"
 #include "protocol/settings_selection.h"
+#include "vorlant_version.h"
 
 #include <array>
 #include <cmath>
@@ -543,7 +544,7 @@ const CommandEntry *findEntry(const ScpiCommand &command, const QStringList &nod
 
 QString scpiProgramVersion()
 {
-    return QStringLiteral(VORLANT_REMOTE_VERSION);
+    return QLatin1String(kProgramVersion);
 }
 
 bool headerMatches(const char *pattern, const QStringList &nodes)

@@ -1,33 +1,12 @@
 #include "sorting/bin_plan.h"
 
+#include "profiles/si_units.h"
+
 #include <cmath>
 
 namespace profiles {
 
 namespace {
-
-struct PrefixFactor
-{
-    const char16_t *text;
-    double factor;
-};
-
-// Longest first is not needed: every prefix is one character or none.
-constexpr PrefixFactor kPrefixes[] = {
-    {u"p", 1e-12}, {u"n", 1e-9}, {u"u", 1e-6}, {u"\u00b5", 1e-6}, {u"\u03bc", 1e-6},
-    {u"m", 1e-3},  {u"k", 1e3},  {u"M", 1e6},  {u"", 1.0},
-};
-
-std::optional<Quantity> quantityOfBaseUnit(QStringView base)
-{
-    if (base == u"F")
-        return Quantity::Capacitance;
-    if (base == u"H")
-        return Quantity::Inductance;
-    if (base == u"\u03a9" || base == u"\u2126" || base.compare(u"ohm", Qt::CaseInsensitive) == 0)
-        return Quantity::Resistance;
-    return std::nullopt;
-}
 
 bool isPrimary(Quantity q)
 {
@@ -51,16 +30,11 @@ QString binField(qsizetype index, const char *part = nullptr)
 
 std::optional<double> binUnitFactor(Quantity parameter, const QString &unit)
 {
-    const QString trimmed = unit.trimmed();
-    for (const PrefixFactor &prefix : kPrefixes) {
-        const QStringView p(prefix.text);
-        if (!QStringView(trimmed).startsWith(p))
-            continue;
-        const auto base = quantityOfBaseUnit(QStringView(trimmed).mid(p.size()));
-        if (base && *base == parameter)
-            return prefix.factor;
-    }
-    return std::nullopt;
+    // A bin's unit names its base unit: a bare prefix says nothing of the parameter.
+    const std::optional<SiUnit> read = parseSiUnit(unit);
+    if (!read || read->quantity != parameter)
+        return std::nullopt;
+    return read->factor;
 }
 
 QString binParameterText(Quantity parameter)

@@ -79,7 +79,7 @@ struct BinPlanProblem
 };
 
 // The factor from a unit text to ohms, farads or henries, when the unit
-// measures `parameter`: "Ω"/"ohm", "F", "H" with one of the prefixes p n u µ μ m k M.
+// measures `parameter`: "Ω"/"ohm", "F", "H" with a prefix as profiles/si_units.h reads it.
 std::optional<double> binUnitFactor(Quantity parameter, const QString &unit);
 
 // The plan's letter for a parameter ("R", "C", "L") and back.

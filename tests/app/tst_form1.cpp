@@ -7,6 +7,7 @@
 #include "panel/drop_down.h"
 #include "panel/spin_edit.h"
 #include "panel/panel_colours.h"
+#include "vorlant_version.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,7 +72,8 @@ void TestForm1::windowHasItsDesignFrame()
 {
     TForm1 &form = *m_form;
     QCOMPARE(form.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Регистратор данных для RLC метра Vorlant версия 1.5"));
+    QCOMPARE(form.windowTitle(),
+             QStringLiteral("Регистратор данных для RLC метра Vorlant версия ") + QLatin1String(kProgramVersion));
     QCOMPARE(form.minimumSize(), QSize(1014, 636));
     QCOMPARE(form.maximumSize(), QSize(1014, 636));
     QVERIFY(!form.windowIcon().isNull());

@@ -18,8 +18,10 @@
 #include <csignal>
 
 using namespace logbook::journal;
+using profiles::PartMode;
 
 Q_DECLARE_METATYPE(logbook::journal::JournalRecord)
+Q_DECLARE_METATYPE(profiles::PartMode)
 
 namespace {
 
@@ -67,13 +69,13 @@ RowRecord row(int i, bool added = true)
 JournalHeader header()
 {
     return JournalHeader{kFormatVersion, QStringLiteral("vorlant 0.1.0"), at(0), QStringLiteral("Русский"),
-                         PartMode::Multi};
+                         PartMode::MultiPart};
 }
 
 ClearedRecord layout()
 {
     ClearedRecord c;
-    c.partMode = PartMode::Multi;
+    c.partMode = PartMode::MultiPart;
     c.tableRows = 4;
     for (int i = 0; i < kColumns; ++i)
         c.headers[i] = QStringLiteral("H%1").arg(i);
@@ -89,7 +91,7 @@ QByteArray journalOf(int rows, QList<qint64> *starts = nullptr)
 {
     QByteArray bytes = encodeJournalStart(header());
     ClearedRecord c = layout();
-    c.partMode = PartMode::Single;
+    c.partMode = PartMode::SinglePart;
     c.rows.clear();
     c.tableRows = 16;
     QList<JournalRecord> records{c};
@@ -136,6 +138,8 @@ private slots:
     void notAJournal_data();
     void notAJournal();
     void randomBytesNeverCrashTheReader();
+    void partModeBytesAreThoseOnDisk_data();
+    void partModeBytesAreThoseOnDisk();
 
     void filesArePrivateAndLocked();
     void symlinksAreRefused();
@@ -276,6 +280,30 @@ void TestLogJournal::randomBytesNeverCrashTheReader()
     }
 }
 
+void TestLogJournal::partModeBytesAreThoseOnDisk_data()
+{
+    QTest::addColumn<PartMode>("mode");
+    QTest::addColumn<char>("byte");
+    QTest::newRow("single part") << PartMode::SinglePart << '\0';
+    QTest::newRow("multi part") << PartMode::MultiPart << '\1';
+}
+
+void TestLogJournal::partModeBytesAreThoseOnDisk()
+{
+    QFETCH(PartMode, mode);
+    QFETCH(char, byte);
+
+    // Journals already on disk hold these bytes: the header's last field
+    // (before the CRC) and the cleared record's first after its kind.
+    JournalHeader h = header();
+    h.partMode = mode;
+    const QByteArray start = encodeJournalStart(h);
+    QCOMPARE(start.at(start.size() - 5), byte);
+    ClearedRecord c = layout();
+    c.partMode = mode;
+    QCOMPARE(encodeRecord(c).at(5), byte);
+}
+
 void TestLogJournal::filesArePrivateAndLocked()
 {
     QTemporaryDir dir;
@@ -349,7 +377,7 @@ struct Writer
     }
 
     LogTableModel model;
-    PartMode mode = PartMode::Single;
+    PartMode mode = PartMode::SinglePart;
     int position = 1;
     LogJournal journal;
 };

@@ -25,6 +25,8 @@ void TestMeterTables::frequencyCodesReadBack()
     QCOMPARE(frequencyCodeOf(75000.0), std::optional<int>(11));
     QCOMPARE(frequencyCodeOf(200.0), std::nullopt);
     QCOMPARE(frequencyCodeOf(double(kUnknownCodeFrequencyHz)), std::optional<int>(kAutoFrequencyCode));
+    // The window's list ends in its "75kHz" item: that is the last offered code.
+    QCOMPARE(frequencyForCode(kLastOfferedFrequencyCode), 75000);
 }
 
 void TestMeterTables::levelsAndIntervalsReadBack_data()

@@ -388,6 +388,7 @@ void TestBinSorting::unitsFitTheirParameter()
     QCOMPARE(binUnitFactor(Quantity::Resistance, QStringLiteral("kΩ")), 1e3);
     QCOMPARE(binUnitFactor(Quantity::Resistance, QStringLiteral("Mohm")), 1e6);
     QCOMPARE(binUnitFactor(Quantity::Resistance, QStringLiteral("mohm")), 1e-3);
+    QCOMPARE(binUnitFactor(Quantity::Resistance, QStringLiteral("G\u2126")), 1e9);
     QCOMPARE(binUnitFactor(Quantity::Inductance, QStringLiteral("H")), 1.0);
     QVERIFY(!binUnitFactor(Quantity::Inductance, QStringLiteral("nF")));
     QVERIFY(!binUnitFactor(Quantity::Capacitance, QStringLiteral("")));

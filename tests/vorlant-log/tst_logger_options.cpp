@@ -46,6 +46,8 @@ private slots:
     void judgedAsTheOptionsSay();
     void tolerances_data();
     void tolerances();
+    void parameterLetters_data();
+    void parameterLetters();
     void mistakes_data();
     void mistakes();
     void setupCommands_data();
@@ -90,6 +92,8 @@ void TestLoggerOptions::nominalValues_data()
                                          << 10e-6 << false;
     QTest::newRow("micro sign") << QStringList{"--nominal", "2.2\u00B5F", "--tol", "5%"} << int(Q::Capacitance)
                                 << 2.2e-6 << false;
+    QTest::newRow("Greek mu") << QStringList{"--nominal", "4.7\u03BCH", "--tol", "5%"} << int(Q::Inductance)
+                              << 4.7e-6 << false;
     QTest::newRow("decimal comma") << QStringList{"--nominal", "4,7kohm", "--tol", "1%"} << int(Q::Resistance)
                                    << 4700.0 << false;
     QTest::newRow("henries without a prefix") << QStringList{"--primary", "L", "--nominal", "2", "--tol", "5%"}
@@ -234,6 +238,51 @@ void TestLoggerOptions::tolerances()
     QCOMPARE(options.reference.primary.on, !off);
     QCOMPARE(int(options.reference.primary.rule.kind), kind);
     QCOMPARE(options.reference.primary.rule.percent, percent);
+}
+
+void TestLoggerOptions::parameterLetters_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("item");     // -1: refused
+    QTest::addColumn<QString>("message");
+
+    // Item = the meter's code; any case; item 0 is auto.
+    const QString p = QStringLiteral("primary");
+    const QString s = QStringLiteral("secondary");
+    QTest::newRow("primary R") << p << "R" << 1 << QString();
+    QTest::newRow("primary c") << p << "c" << 2 << QString();
+    QTest::newRow("primary L") << p << "L" << 3 << QString();
+    QTest::newRow("primary Z") << p << " Z " << 4 << QString();
+    QTest::newRow("primary auto") << p << "auto" << 0 << QString();
+    QTest::newRow("primary A") << p << "A" << 0 << QString();
+    QTest::newRow("primary Q refused") << p << "Q" << -1 << "--primary Q: choose R, C, L, Z or auto";
+    QTest::newRow("secondary R") << s << "R" << 1 << QString();
+    QTest::newRow("secondary q") << s << "q" << 2 << QString();
+    QTest::newRow("secondary D") << s << "D" << 3 << QString();
+    QTest::newRow("secondary a") << s << "a" << 0 << QString();
+    QTest::newRow("secondary C refused") << s << "C" << -1 << "--secondary C: choose R, Q, D or auto";
+}
+
+void TestLoggerOptions::parameterLetters()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(int, item);
+    QFETCH(QString, message);
+
+    LoggerOptions options;
+    QString text;
+    const ParseOutcome outcome = parse({QStringLiteral("--") + option, value}, &options, &text);
+    if (item < 0) {
+        QCOMPARE(outcome, ParseOutcome::Error);
+        QCOMPARE(text, message);
+        return;
+    }
+    QCOMPARE(outcome, ParseOutcome::Run);
+    const std::optional<int> chosen =
+        option == QLatin1String("primary") ? options.choices.primary : options.choices.secondary;
+    QCOMPARE(chosen, std::optional<int>(item));
 }
 
 void TestLoggerOptions::mistakes_data()

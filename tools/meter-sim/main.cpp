@@ -2,6 +2,7 @@
 // for demonstrations and end-to-end tests without hardware. See --help.
 
 #include "simulator.h"
+#include "version/version_option.h"
 
 #include <QCoreApplication>
 
@@ -36,6 +37,8 @@ void install(int signal, void (*handler)(int))
 
 int main(int argc, char **argv)
 {
+    if (answerVersion("meter-sim", argc, argv))
+        return 0;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("meter-sim"));
 

@@ -6,6 +6,8 @@
 
 #include "part_model.h"
 
+#include "profiles/si_units.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -23,24 +25,6 @@ constexpr double kSourceResistance = 0.1;
 // An open circuit on the ohmmeter.
 constexpr double kOpenResistance = 1e9;
 
-double multiplierFor(QChar c, bool *ok)
-{
-    *ok = true;
-    switch (c.unicode()) {
-    case 'p': return 1e-12;
-    case 'n': return 1e-9;
-    case 'u':
-    case 0x00B5: // micro sign
-    case 0x03BC: // Greek mu
-        return 1e-6;
-    case 'm': return 1e-3;
-    case 'k': return 1e3;
-    case 'M': return 1e6;
-    case 'G': return 1e9;
-    default: *ok = false; return 1.0;
-    }
-}
-
 } // namespace
 
 std::optional<double> parseSiValue(const QString &raw)
@@ -53,15 +37,14 @@ std::optional<double> parseSiValue(const QString &raw)
     qsizetype prefixAt = -1;
     double multiplier = 1.0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        bool isPrefix = false;
-        const double m = multiplierFor(text[i], &isPrefix);
+        const std::optional<double> m = profiles::siPrefixFactor(text[i]);
         // "e" belongs to an exponent, never a prefix.
-        if (!isPrefix)
+        if (!m)
             continue;
         if (prefixAt >= 0)
             return std::nullopt;
         prefixAt = i;
-        multiplier = m;
+        multiplier = *m;
     }
     QString number = text;
     if (prefixAt >= 0) {

@@ -34,6 +34,19 @@ std::optional<int> wordItem(const QString &text, std::initializer_list<std::init
     return std::nullopt;
 }
 
+// A parameter's list item by the meter's letter for its code (item = code), or 0 for auto.
+std::optional<int> parameterItem(const QString &text, int items, std::optional<QString> (*letterOf)(int))
+{
+    if (wordItem(text, {{"auto", "a"}}))
+        return 0;
+    for (int code = 1; code < items; ++code) {
+        const std::optional<QString> letter = letterOf(code);
+        if (letter && text.trimmed().compare(*letter, Qt::CaseInsensitive) == 0)
+            return code;
+    }
+    return std::nullopt;
+}
+
 std::optional<double> plainNumber(const QString &text)
 {
     return profiles::readDecimal(QString(text).replace(QLatin1Char(','), QLatin1Char('.')), QLatin1Char('.'));
@@ -289,10 +302,11 @@ ParseOutcome parseLoggerOptions(const QStringList &args, LoggerOptions *options,
     p.choose("freq", o.choices.frequency, frequencyItem, frequencyChoices() + QStringLiteral(" or auto"));
     p.choose("level", o.choices.level, levelItem, levelChoices() + QStringLiteral(" or auto"));
     p.choose("primary", o.choices.primary,
-             [](const QString &t) { return wordItem(t, {{"auto", "a"}, {"R"}, {"C"}, {"L"}, {"Z"}}); },
-             "R, C, L, Z or auto");
+             [](const QString &t) { return parameterItem(t, protocol::kPrimaryItems, protocol::primaryLetter); },
+             primaryChoices() + QStringLiteral(" or auto"));
     p.choose("secondary", o.choices.secondary,
-             [](const QString &t) { return wordItem(t, {{"auto", "a"}, {"R"}, {"Q"}, {"D"}}); }, "R, Q, D or auto");
+             [](const QString &t) { return parameterItem(t, protocol::kSecondaryItems, protocol::secondaryLetter); },
+             secondaryChoices() + QStringLiteral(" or auto"));
     p.choose("circuit", o.choices.circuit,
              [](const QString &t) { return wordItem(t, {{"auto", "a"}, {"parallel", "p"}, {"series", "s"}}); },
              "series, parallel or auto");

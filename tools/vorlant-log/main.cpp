@@ -2,6 +2,7 @@
 // incoming inspection and scripts. See --help and vorlant-log(1).
 
 #include "logger_run.h"
+#include "version/version_option.h"
 
 #include <QCoreApplication>
 
@@ -30,6 +31,8 @@ int run(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (answerVersion("vorlant-log", argc, argv))
+        return 0;
     try {
         return run(argc, argv);
     } catch (const std::exception &e) {

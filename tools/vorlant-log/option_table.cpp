@@ -36,8 +36,8 @@ constexpr std::array kOptions = {
     OptionInfo{kSetup, "freq", 0, "F",
                "Test frequency in hertz, k for kilohertz: {frequencies}, or auto."},
     OptionInfo{kSetup, "level", 0, "V", "Test level in volts rms: {levels}, or auto."},
-    OptionInfo{kSetup, "primary", 0, "P", "Main parameter: R, C, L, Z, or auto."},
-    OptionInfo{kSetup, "secondary", 0, "S", "Secondary parameter: R, Q, D, or auto."},
+    OptionInfo{kSetup, "primary", 0, "P", "Main parameter: {primaries}, or auto."},
+    OptionInfo{kSetup, "secondary", 0, "S", "Secondary parameter: {secondaries}, or auto."},
     OptionInfo{kSetup, "circuit", 0, "C", "Equivalent circuit: series, parallel, or auto."},
     OptionInfo{kSetup, "interval", 0, "S", "The meter's interval between readings in seconds: {intervals}."},
     OptionInfo{kSetup, "profile", 0, "FILE",
@@ -214,12 +214,37 @@ QString intervalChoices()
     return names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
+namespace {
+
+// Item 0 of the parameter lists is the automatic choice; from 1 on the item is the code.
+QString parameterChoices(int items, std::optional<QString> (*letterOf)(int))
+{
+    QStringList letters;
+    for (int code = 1; code < items; ++code)
+        letters << letterOf(code).value_or(QString());
+    return letters.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString primaryChoices()
+{
+    return parameterChoices(protocol::kPrimaryItems, protocol::primaryLetter);
+}
+
+QString secondaryChoices()
+{
+    return parameterChoices(protocol::kSecondaryItems, protocol::secondaryLetter);
+}
+
 QString helpOf(const OptionInfo &option)
 {
     return QString::fromLatin1(option.help)
         .replace(QStringLiteral("{frequencies}"), frequencyChoices())
         .replace(QStringLiteral("{levels}"), levelChoices())
-        .replace(QStringLiteral("{intervals}"), intervalChoices());
+        .replace(QStringLiteral("{intervals}"), intervalChoices())
+        .replace(QStringLiteral("{primaries}"), primaryChoices())
+        .replace(QStringLiteral("{secondaries}"), secondaryChoices());
 }
 
 QString helpText()

@@ -36,6 +36,9 @@ std::span<const ExitStatusInfo> exitStatusTable();
 QString frequencyChoices();
 QString levelChoices();
 QString intervalChoices();
+// The parameter letters --primary and --secondary take besides auto: "R, C, L, Z", "R, Q, D".
+QString primaryChoices();
+QString secondaryChoices();
 // An option's help with the choices filled in.
 QString helpOf(const OptionInfo &option);
 

@@ -1,33 +1,16 @@
 #include "reference_value.h"
 
 #include "profiles/line_editor.h"
+#include "profiles/si_units.h"
 #include "profiles/tolerance_check.h"
 
 #include <QRegularExpression>
 
-#include <array>
 #include <cmath>
 
 namespace vorlantlog {
 
 namespace {
-
-struct Prefix
-{
-    QChar letter;
-    double factor;
-};
-
-const std::array<Prefix, 8> kPrefixes = {{
-    {QLatin1Char('p'), 1e-12},
-    {QLatin1Char('n'), 1e-9},
-    {QLatin1Char('u'), 1e-6},
-    {QChar(0x00B5), 1e-6}, // micro sign
-    {QLatin1Char('m'), 1e-3},
-    {QLatin1Char('k'), 1e3},
-    {QLatin1Char('M'), 1e6},
-    {QLatin1Char('G'), 1e9},
-}};
 
 QString withPoint(QString text)
 {
@@ -39,10 +22,12 @@ QString withPoint(QString text)
 std::optional<Nominal> parseNominal(const QString &text, bool secondary, QString *error)
 {
     static const QRegularExpression pattern(QStringLiteral(
-        "^\\s*((?:[0-9]+(?:[.,][0-9]*)?|[.,][0-9]+)(?:[eE][+-]?[0-9]+)?)\\s*([pnu\\x{00B5}mkMG]?)\\s*"
-        "(F|H|[oO][hH][mM][sS]?|\\x{03A9}|\\x{2126})?\\s*$"));
+        "^\\s*((?:[0-9]+(?:[.,][0-9]*)?|[.,][0-9]+)(?:[eE][+-]?[0-9]+)?)(.*)$"),
+        QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) {
+    const std::optional<profiles::SiUnit> unit =
+        match.hasMatch() ? profiles::parseSiUnit(match.capturedView(2)) : std::nullopt;
+    if (!unit) {
         *error = QStringLiteral("\"%1\" is not a nominal value such as 100n, 4.7k or 10uH").arg(text);
         return std::nullopt;
     }
@@ -51,28 +36,13 @@ std::optional<Nominal> parseNominal(const QString &text, bool secondary, QString
         *error = QStringLiteral("the nominal value \"%1\" must be a number above 0").arg(text);
         return std::nullopt;
     }
-    double factor = 1.0;
-    const QString prefix = match.captured(2);
-    for (const Prefix &p : kPrefixes) {
-        if (!prefix.isEmpty() && prefix.at(0) == p.letter)
-            factor = p.factor;
+    if (secondary && unit->quantity && *unit->quantity != profiles::Quantity::Resistance) {
+        *error = QStringLiteral("the secondary nominal value \"%1\" can only be a resistance or a number").arg(text);
+        return std::nullopt;
     }
     Nominal nominal;
-    nominal.value = *number * factor;
-
-    const QString unit = match.captured(3);
-    if (!unit.isEmpty()) {
-        const bool ohms = unit != QLatin1String("F") && unit != QLatin1String("H");
-        if (ohms)
-            nominal.quantity = profiles::Quantity::Resistance;
-        else if (secondary) {
-            *error = QStringLiteral("the secondary nominal value \"%1\" can only be a resistance or a number")
-                         .arg(text);
-            return std::nullopt;
-        } else
-            nominal.quantity = unit == QLatin1String("F") ? profiles::Quantity::Capacitance
-                                                           : profiles::Quantity::Inductance;
-    }
+    nominal.value = *number * unit->factor;
+    nominal.quantity = unit->quantity;
     return nominal;
 }
 

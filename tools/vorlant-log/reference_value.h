@@ -19,8 +19,8 @@ struct Nominal
 };
 
 // "100n", "4.7k", "4,7k", "10uH", "100nF", "4.7kohm", "0.05", "1e-7". A
-// positive number, an optional prefix (p n u µ m k M G) and, for the main
-// parameter, an optional unit (F, H, ohm or Ω; only ohm for the secondary).
+// positive number, then an optional prefix and unit as profiles/si_units.h
+// reads them (only a resistance for the secondary).
 std::optional<Nominal> parseNominal(const QString &text, bool secondary, QString *error);
 
 struct ToleranceSetting

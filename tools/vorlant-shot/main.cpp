@@ -14,6 +14,7 @@
 #include "app/lang_check.h"
 #include "app/message_box.h"
 #include "app/vorlant_application.h"
+#include "version/version_option.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -43,6 +44,8 @@ std::optional<protocol::MeterMode> modeNamed(const QString &name, bool *ok)
 
 int main(int argc, char *argv[])
 {
+    if (answerVersion("vorlant-shot", argc, argv))
+        return 0;
     VorlantApplication app(argc, argv);
 
     QCommandLineParser parser;

@@ -14,6 +14,7 @@
 #include "panel/drop_down.h"
 #include "panel/panel_field.h"
 #include "protocol/frame_encoder.h"
+#include "vorlant_version.h"
 
 #include "../lang_fixture.h"
 
@@ -259,7 +260,8 @@ void TestForm1English::partialFileLeavesTheRestRussian()
     QCOMPARE(header(*form, 1), QStringLiteral("Время"));
     QCOMPARE(form->JvP8->text(), QStringLiteral("Profile"));
     QCOMPARE(form->JvP1->text(), QStringLiteral("Данные эталона"));
-    QCOMPARE(form->windowTitle(), QStringLiteral("Регистратор данных для RLC метра Vorlant версия 1.5"));
+    QCOMPARE(form->windowTitle(),
+             QStringLiteral("Регистратор данных для RLC метра Vorlant версия ") + QLatin1String(kProgramVersion));
 }
 
 void TestForm1English::anyMicroAndOhmTranslationShowsTheSymbols()
