@@ -9,6 +9,7 @@
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
+#include "link/link_timers.h"
 #include "link/port_finder.h"
 #include "panel/panel_field.h"
 
@@ -44,20 +45,8 @@ void TForm1::bindLink()
     // Said where the link's state is, without taking room on the window.
     connect(link, &DongleLink::blocksDropped, this, &TForm1::showDroppedBlocks);
 
-    connect(link, &DongleLink::buttonPauseWanted, this, [this] { enableTimer(T2); });
-    connect(link, &DongleLink::supervisionWanted, this, [this](bool running) {
-        if (running)
-            enableTimer(T3);
-        else
-            T3->stop();
-    });
-    connect(link, &DongleLink::settingsDelayWanted, this, [this] { enableTimer(T4); });
-    connect(link, &DongleLink::portWatchWanted, this, [this](bool running) {
-        if (running)
-            enableTimer(portWatch);
-        else
-            portWatch->stop();
-    });
+    // T2 gives the button back, T3 supervises, T4 sends the settings after the link came up.
+    bindLinkTimers(*link, {T2, T3, T4, portWatch});
 }
 
 bool TForm1::findAndOpenDongle()

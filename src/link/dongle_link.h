@@ -19,7 +19,8 @@
 //   supervisionWanted(true) holds and calls supervise() on each tick, a port
 //   watch timer (kPortWatchMs) calling watchPort() while portWatchWanted(true)
 //   holds, and starts its one-shot timers on buttonPauseWanted() and
-//   settingsDelayWanted();
+//   settingsDelayWanted() (bindLinkTimers() in link_timers.h does that
+//   wiring, the timeouts stay the front end's);
 // - on exit it calls shutDown(), which writes "AT" to a present dongle.
 //
 // The port must end a read at a pause of more than 10 ms between bytes
