@@ -4,6 +4,7 @@
 // and the timers.
 
 #include "app/form1.h"
+#include "app/link_status_text.h"
 #include "app/message_box.h"
 #include "app/scpi_front.h"
 
@@ -32,7 +33,7 @@ void TForm1::bindLink()
     connect(link, &DongleLink::linkDown, this, &TForm1::linkDown);
     connect(link, &DongleLink::portClosed, this, &TForm1::linkPortClosed);
     connect(link, &DongleLink::statusMessage, this, [this](DongleLink::Status status) {
-        Memo1->appendPlainText(DongleLink::statusText(status, lexicons.Dlang_connect));
+        Memo1->appendPlainText(app::linkStatusText(status, lexicons.Dlang_connect));
     });
     connect(link, &DongleLink::offerChanged, this, &TForm1::showConnectOffer);
     connect(link, &DongleLink::frameReceived, this, [this, link](const protocol::MeterFrame &frame) {
