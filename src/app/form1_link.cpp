@@ -12,6 +12,7 @@
 #include "link/dongle_link.h"
 #include "link/link_timers.h"
 #include "link/port_finder.h"
+#include "panel/handler_edge.h"
 #include "panel/panel_field.h"
 
 #include <QCheckBox>
@@ -70,9 +71,17 @@ void TForm1::B2Click()
 
 void TForm1::CheckBox_connect_autoClick()
 {
+    // The box keeps its new state; a settings file that cannot take it goes
+    // to the error box, as any failure of a click does.
+    if (const app::SettingsWriteProblem problem = takeAutoConnect())
+        panel::reportFailure(problem.text());
+}
+
+app::SettingsWriteProblem TForm1::takeAutoConnect()
+{
     const bool checked = CheckBox_connect_auto->isChecked();
     B2->setEnabled(!checked);
-    storeAutoConnect(checked);
+    return storeAutoConnect(checked);
 }
 
 void TForm1::T2Timer()
