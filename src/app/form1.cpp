@@ -6,6 +6,7 @@
 #include "i18n/lang_man_client.h"
 #include "i18n/lang_man_engine.h"
 #include "link/com_port.h"
+#include "link/link_timers.h"
 #include "link/port_finder.h"
 #include "log/log_controller.h"
 #include "log/log_header_view.h"
@@ -36,6 +37,7 @@
 #include <QToolButton>
 
 #include <span>
+#include <utility>
 
 std::span<const panel::ControlRow<TForm1>> form1Rows();
 
@@ -173,28 +175,19 @@ void TForm1::buildLogGrid()
 
 void TForm1::createTimers()
 {
-    struct TimerDesign
-    {
-        QTimer *TForm1::*member;
-        const char *name;
-        int intervalMs;
-        bool singleShot;
+    // All stopped here: each starts once its handler is connected. The
+    // link's timers get their intervals where they are bound to the link.
+    const std::pair<QTimer *TForm1::*, const char *> timers[] = {
+        {&TForm1::T2, "T2"}, {&TForm1::T3, "T3"}, {&TForm1::T4, "T4"},
+        {&TForm1::Timer_TX, "Timer_TX"}, {&TForm1::portWatch, "portWatch"},
     };
-    // All stopped here: each starts once its handler is connected.
-    const TimerDesign timers[] = {
-        {&TForm1::T2, "T2", DongleLink::kButtonPauseMs, true},
-        {&TForm1::T3, "T3", DongleLink::kSupervisionMs, false},
-        {&TForm1::T4, "T4", DongleLink::kSettingsDelayMs, true},
-        {&TForm1::Timer_TX, "Timer_TX", 1000, true},
-        {&TForm1::portWatch, "portWatch", DongleLink::kPortWatchMs, false},
-    };
-    for (const TimerDesign &design : timers) {
+    for (const auto &[member, name] : timers) {
         auto *timer = new QTimer(this);
-        timer->setObjectName(QLatin1String(design.name));
-        timer->setInterval(design.intervalMs);
-        timer->setSingleShot(design.singleShot);
-        this->*design.member = timer;
+        timer->setObjectName(QLatin1String(name));
+        this->*member = timer;
     }
+    Timer_TX->setInterval(1000);
+    Timer_TX->setSingleShot(true);
 }
 
 void TForm1::createComPort()
@@ -232,6 +225,5 @@ void TForm1::bindHandlers()
 
 void TForm1::enableTimer(QTimer *timer)
 {
-    if (!timer->isActive())
-        timer->start();
+    ::enableTimer(*timer);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1_options.h"
+#include "app/settings_file.h"
 #include "i18n/window_lexicons.h"
 #include "link/com_types.h"
 #include "link/dongle_link.h"
@@ -282,15 +283,15 @@ public:
     // profile and trims the frequency list; true when the profile was reopened.
     bool loadSettings();
     // Remembers the profile for the next start. False, after telling the
-    // user, when the path is too long for the file; a file that cannot be
-    // written throws app::SettingsFileError.
+    // user, when the path is too long for the file or the file cannot be
+    // written.
     bool storeProfilePath(const QString &path);
     // A profile just made, opened or copied into the settings file. When it
     // cannot be stored (the box says why) it stays open for this run all the
     // same, caption and lines; false then.
     bool rememberProfilePath(const QString &path);
-    // The language selector's index at a language change (throws as above).
-    void storeLanguageIndex(std::int32_t index);
+    // The language selector's index at a language change; the caller tells the user of a problem.
+    [[nodiscard]] app::SettingsWriteProblem storeLanguageIndex(std::int32_t index);
 
     // --- the measurement log (form1_log.cpp) ---
     void appendLogRow();
@@ -353,7 +354,9 @@ private:
     void portWatchTimer();
     void reportFinderMissing();
 
-    void storeAutoConnect(bool checked);
+    // The auto option's state taken: B2 follows it and the settings file keeps it.
+    [[nodiscard]] app::SettingsWriteProblem takeAutoConnect();
+    [[nodiscard]] app::SettingsWriteProblem storeAutoConnect(bool checked);
     void adjustFrequencyList();
     bool reopenLastProfile(const QString &path);
     // A settings file that cannot be read or written at start is no reason to

@@ -91,11 +91,8 @@ void TForm1::setDefaultLanguage()
 void TForm1::LangManChangeLangQuery(i18n::TLangManEngine *, bool &Continue)
 {
     // A settings file that cannot be written is reported; the change goes on.
-    try {
-        storeLanguageIndex(LangCombo1->currentIndex());
-    } catch (const std::exception &e) {
-        app::showMessage(this, QCoreApplication::applicationName(), QString::fromLocal8Bit(e.what()));
-    }
+    if (const app::SettingsWriteProblem problem = storeLanguageIndex(LangCombo1->currentIndex()))
+        app::showMessage(this, QCoreApplication::applicationName(), problem.text());
     // A live link drops; a closed port only reports the write as failed.
     ComPort->WriteStr(QStringLiteral("AT"));
     enableTimer(T3);

@@ -4,12 +4,15 @@
 // and the timers.
 
 #include "app/form1.h"
+#include "app/link_status_text.h"
 #include "app/message_box.h"
 #include "app/scpi_front.h"
 
 #include "link/com_port.h"
 #include "link/dongle_link.h"
+#include "link/link_timers.h"
 #include "link/port_finder.h"
+#include "panel/handler_edge.h"
 #include "panel/panel_field.h"
 
 #include <QCheckBox>
@@ -31,7 +34,7 @@ void TForm1::bindLink()
     connect(link, &DongleLink::linkDown, this, &TForm1::linkDown);
     connect(link, &DongleLink::portClosed, this, &TForm1::linkPortClosed);
     connect(link, &DongleLink::statusMessage, this, [this](DongleLink::Status status) {
-        Memo1->appendPlainText(DongleLink::statusText(status, lexicons.Dlang_connect));
+        Memo1->appendPlainText(app::linkStatusText(status, lexicons.Dlang_connect));
     });
     connect(link, &DongleLink::offerChanged, this, &TForm1::showConnectOffer);
     connect(link, &DongleLink::frameReceived, this, [this, link](const protocol::MeterFrame &frame) {
@@ -44,20 +47,8 @@ void TForm1::bindLink()
     // Said where the link's state is, without taking room on the window.
     connect(link, &DongleLink::blocksDropped, this, &TForm1::showDroppedBlocks);
 
-    connect(link, &DongleLink::buttonPauseWanted, this, [this] { enableTimer(T2); });
-    connect(link, &DongleLink::supervisionWanted, this, [this](bool running) {
-        if (running)
-            enableTimer(T3);
-        else
-            T3->stop();
-    });
-    connect(link, &DongleLink::settingsDelayWanted, this, [this] { enableTimer(T4); });
-    connect(link, &DongleLink::portWatchWanted, this, [this](bool running) {
-        if (running)
-            enableTimer(portWatch);
-        else
-            portWatch->stop();
-    });
+    // T2 gives the button back, T3 supervises, T4 sends the settings after the link came up.
+    bindLinkTimers(*link, {T2, T3, T4, portWatch});
 }
 
 bool TForm1::findAndOpenDongle()
@@ -80,9 +71,17 @@ void TForm1::B2Click()
 
 void TForm1::CheckBox_connect_autoClick()
 {
+    // The box keeps its new state; a settings file that cannot take it goes
+    // to the error box, as any failure of a click does.
+    if (const app::SettingsWriteProblem problem = takeAutoConnect())
+        panel::reportFailure(problem.text());
+}
+
+app::SettingsWriteProblem TForm1::takeAutoConnect()
+{
     const bool checked = CheckBox_connect_auto->isChecked();
     B2->setEnabled(!checked);
-    storeAutoConnect(checked);
+    return storeAutoConnect(checked);
 }
 
 void TForm1::T2Timer()

@@ -34,16 +34,22 @@ bool TForm1::loadSettings()
             const app::SettingsFile file(options.settingsFolder);
             const app::SettingsFile::Load load = file.load();
             if (load.status == app::SettingsFile::LoadStatus::Failed)
-                reportSettingsProblem(QStringLiteral("Cannot open file \"%1\". %2").arg(file.filePath(), load.why));
+                reportSettingsProblem(app::cannotOpenText(file.filePath(), load.why));
             if (load.status == app::SettingsFile::LoadStatus::Read) {
                 const bool autoConnect = load.values.autoConnect != 0;
+                app::SettingsWriteProblem problem;
                 if (CheckBox_connect_auto->isChecked() != autoConnect) {
                     // As a click would: B2 follows and the state is written back.
                     CheckBox_connect_auto->setChecked(autoConnect);
-                    CheckBox_connect_autoClick();
+                    problem = takeAutoConnect();
                 }
-                setDefaultLanguage();
-                reopened = reopenLastProfile(load.values.profilePath);
+                // A file that cannot take the state back ends the reading too.
+                if (problem) {
+                    reportSettingsProblem(problem.text());
+                } else {
+                    setDefaultLanguage();
+                    reopened = reopenLastProfile(load.values.profilePath);
+                }
             }
         } catch (const std::exception &e) {
             reportSettingsProblem(QString::fromLocal8Bit(e.what()));
@@ -90,37 +96,36 @@ void TForm1::adjustFrequencyList()
     ListBox_freq_RLC->insertItem(std::min(last, ListBox_freq_RLC->count()), k75kHz);
 }
 
-void TForm1::storeAutoConnect(bool checked)
+app::SettingsWriteProblem TForm1::storeAutoConnect(bool checked)
 {
-    if (!options.settingsFolder.isEmpty())
-        app::SettingsFile(options.settingsFolder).storeAutoConnect(checked);
+    if (options.settingsFolder.isEmpty())
+        return {};
+    return app::SettingsFile(options.settingsFolder).storeAutoConnect(checked);
 }
 
 bool TForm1::storeProfilePath(const QString &path)
 {
     if (options.settingsFolder.isEmpty())
         return true;
-    if (app::SettingsFile(options.settingsFolder).storeProfilePath(path))
-        return true;
-    app::showMessage(this, windowTitle(), lexicons.D1.GetItem(9));
-    return false;
+    const app::SettingsWriteProblem problem = app::SettingsFile(options.settingsFolder).storeProfilePath(path);
+    if (problem.kind == app::SettingsWriteProblem::PathTooLong)
+        app::showMessage(this, windowTitle(), lexicons.D1.GetItem(9));
+    else if (problem)
+        app::showMessage(this, windowTitle(), problem.text());
+    return !problem;
 }
 
 bool TForm1::rememberProfilePath(const QString &path)
 {
-    bool stored = false;
-    try {
-        stored = storeProfilePath(path);
-    } catch (const std::exception &e) {
-        app::showMessage(this, windowTitle(), QString::fromLocal8Bit(e.what()));
-    }
+    const bool stored = storeProfilePath(path);
     if (!stored)
         reopenLastProfile(path);
     return stored;
 }
 
-void TForm1::storeLanguageIndex(std::int32_t index)
+app::SettingsWriteProblem TForm1::storeLanguageIndex(std::int32_t index)
 {
-    if (!options.settingsFolder.isEmpty())
-        app::SettingsFile(options.settingsFolder).storeLanguageIndex(index);
+    if (options.settingsFolder.isEmpty())
+        return {};
+    return app::SettingsFile(options.settingsFolder).storeLanguageIndex(index);
 }

@@ -39,16 +39,16 @@ namespace {
 
 const files::SafeFile::Rules kRules{SettingsFile::kMaxSize, true};
 
-std::string errorText(const QString &path, const QString &why)
-{
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), why).toStdString();
-}
-
 } // namespace
 
-SettingsFileError::SettingsFileError(const QString &path, const QString &why)
-    : std::runtime_error(errorText(path, why))
+QString cannotOpenText(const QString &path, const QString &why)
 {
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+QString SettingsWriteProblem::text() const
+{
+    return kind == CannotWrite ? cannotOpenText(path, why) : QString();
 }
 
 SettingsFile::SettingsFile(QString folder)
@@ -130,7 +130,7 @@ SettingsFile::Load SettingsFile::load() const
     return result;
 }
 
-void SettingsFile::write(std::int64_t offset, std::span<const std::uint8_t> bytes) const
+SettingsWriteProblem SettingsFile::write(std::int64_t offset, std::span<const std::uint8_t> bytes) const
 {
     QString why;
     const files::SharedFolder folder = files::SharedFolder::open(m_folder, &why);
@@ -138,30 +138,30 @@ void SettingsFile::write(std::int64_t offset, std::span<const std::uint8_t> byte
     if (folder.isOpen())
         file = files::SafeFile::open(folder.fd(), kFileName, files::SafeFile::Mode::ReadWrite, kRules, &why);
     if (!file.isOpen() || !file.writeAt(offset, bytes, &why))
-        throw SettingsFileError(filePath(), why);
+        return {SettingsWriteProblem::CannotWrite, filePath(), why};
+    return {};
 }
 
-bool SettingsFile::storeProfilePath(const QString &path) const
+SettingsWriteProblem SettingsFile::storeProfilePath(const QString &path) const
 {
     const std::optional<QByteArray> field = encodeProfilePath(path);
     if (!field)
-        return false;
-    write(kProfilePathLengthOffset,
-          std::span(reinterpret_cast<const std::uint8_t *>(field->constData()), std::size_t(field->size())));
-    return true;
+        return {SettingsWriteProblem::PathTooLong, {}, {}};
+    return write(kProfilePathLengthOffset,
+                 std::span(reinterpret_cast<const std::uint8_t *>(field->constData()), std::size_t(field->size())));
 }
 
-void SettingsFile::storeLanguageIndex(std::int32_t index) const
+SettingsWriteProblem SettingsFile::storeLanguageIndex(std::int32_t index) const
 {
     std::array<std::uint8_t, 4> field{};
     protocol::le::writeI32(field, 0, index);
-    write(kLanguageIndexOffset, field);
+    return write(kLanguageIndexOffset, field);
 }
 
-void SettingsFile::storeAutoConnect(bool checked) const
+SettingsWriteProblem SettingsFile::storeAutoConnect(bool checked) const
 {
     const std::array<std::uint8_t, 1> field{std::uint8_t(checked ? 1 : 0)};
-    write(kAutoConnectOffset, field);
+    return write(kAutoConnectOffset, field);
 }
 
 } // namespace app

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <stdexcept>
 
 namespace app {
 
@@ -20,13 +19,27 @@ struct SettingsValues
     bool operator==(const SettingsValues &) const = default;
 };
 
-// A writer could not open or write the settings file. The text is the one the
-// error box shows: Cannot open file "<path>". <reason>
-class SettingsFileError : public std::runtime_error
+// What went wrong with a write to the settings file; None when it went through.
+struct SettingsWriteProblem
 {
-public:
-    SettingsFileError(const QString &path, const QString &why);
+    enum Kind {
+        None,
+        PathTooLong, // the profile path needs more than kProfilePathCapacity bytes; nothing was written
+        CannotWrite, // the file could not be opened or written
+    };
+
+    Kind kind = None;
+    QString path; // the settings file, for CannotWrite
+    QString why;  // the system's words, for CannotWrite
+
+    explicit operator bool() const { return kind != None; }
+    // For CannotWrite, the error box's text (cannotOpenText); empty otherwise.
+    QString text() const;
 };
+
+// A settings file that cannot be opened, read or written, in the user's words:
+// Cannot open file "<path>". <why>
+QString cannotOpenText(const QString &path, const QString &why);
 
 // The settings file "1.dat" in the folder shared by every user of the machine
 // (layout in settings_file.cpp). Nothing holds it open: each operation opens,
@@ -68,15 +81,15 @@ public:
     Load load() const;
 
     // The writers open the existing file, write their field and close it; none
-    // creates the file or shortens it. Each throws SettingsFileError when the
-    // file cannot be opened or written.
+    // creates the file or shortens it. Each says CannotWrite when the file
+    // cannot be opened or written.
 
-    // Stores the path's length in characters and its bytes. Returns false, and
-    // writes nothing, when the path needs more than kProfilePathCapacity bytes:
-    // it would run into the language index.
-    bool storeProfilePath(const QString &path) const;
-    void storeLanguageIndex(std::int32_t index) const;
-    void storeAutoConnect(bool checked) const;
+    // Stores the path's length in characters and its bytes. PathTooLong, and
+    // nothing written, when the path needs more than kProfilePathCapacity
+    // bytes: it would run into the language index.
+    [[nodiscard]] SettingsWriteProblem storeProfilePath(const QString &path) const;
+    [[nodiscard]] SettingsWriteProblem storeLanguageIndex(std::int32_t index) const;
+    [[nodiscard]] SettingsWriteProblem storeAutoConnect(bool checked) const;
 
     // The codec. `fileStart` is the file's first bytes (all of them when it is
     // shorter than kFullSize; bytes past kFullSize are never looked at).
@@ -86,7 +99,7 @@ public:
     static std::optional<QByteArray> encodeProfilePath(const QString &path);
 
 private:
-    void write(std::int64_t offset, std::span<const std::uint8_t> bytes) const;
+    SettingsWriteProblem write(std::int64_t offset, std::span<const std::uint8_t> bytes) const;
 
     QString m_folder;
 };

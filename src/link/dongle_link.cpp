@@ -5,7 +5,6 @@
 
 #include "link/dongle_link.h"
 
-#include "i18n/designed_lexicon.h"
 #include "link/com_errors.h"
 #include "link/com_port.h"
 #include "link/dongle_reply.h"
@@ -359,23 +358,6 @@ void DongleLink::endLink()
     setOffer(Offer::Connect);
     emit statusMessage(Status::Disconnected);
     emit supervisionWanted(true);
-}
-
-QString DongleLink::statusText(Status status, const i18n::TDesignedLexicon &Dlang_connect)
-{
-    switch (status) {
-    case Status::Connecting:
-        return Dlang_connect.GetItem(2);
-    case Status::NoConnection:
-        return QStringLiteral("NN ") + Dlang_connect.GetItem(3);
-    case Status::Connected:
-        return Dlang_connect.GetItem(4);
-    case Status::Disconnected:
-        return Dlang_connect.GetItem(5);
-    case Status::Ok:
-        return QStringLiteral("OK");
-    }
-    return {};
 }
 
 QString DongleLink::silentDongleText(const QString &portName)

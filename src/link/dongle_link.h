@@ -19,7 +19,8 @@
 //   supervisionWanted(true) holds and calls supervise() on each tick, a port
 //   watch timer (kPortWatchMs) calling watchPort() while portWatchWanted(true)
 //   holds, and starts its one-shot timers on buttonPauseWanted() and
-//   settingsDelayWanted();
+//   settingsDelayWanted() (bindLinkTimers() in link_timers.h does that
+//   wiring, the timeouts stay the front end's);
 // - on exit it calls shutDown(), which writes "AT" to a present dongle.
 //
 // The port must end a read at a pause of more than 10 ms between bytes
@@ -40,10 +41,6 @@ struct TRxBlock;
 class PortFinder;
 class TCustomComPort;
 
-namespace i18n {
-class TDesignedLexicon;
-}
-
 class DongleLink : public QObject
 {
     Q_OBJECT
@@ -55,7 +52,8 @@ public:
     enum class Offer { Connect, Pending, Disconnect };
     Q_ENUM(Offer)
 
-    // The status lines of the link, items of the lexicon Dlang_connect.
+    // The status lines of the link; the front end words them (the window
+    // from its lexicon Dlang_connect).
     enum class Status {
         Connecting,   // the dongle accepted the request
         NoConnection, // no meter answered
@@ -150,8 +148,6 @@ public:
     void readPort();
     void portFailed(TComExceptions kind, qint64 systemError);
 
-    // The text of a status line in the language in effect.
-    static QString statusText(Status status, const i18n::TDesignedLexicon &Dlang_connect);
     // The probe's complaint when no "OK" came back.
     static QString silentDongleText(const QString &portName);
     // How many received blocks were thrown away, for the link's status.

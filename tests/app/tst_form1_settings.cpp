@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "app/vorlant_application.h"
 #include "file_bytes.h"
+#include "file_size_limit.h"
 
 #include "panel/caption_strip.h"
 #include "panel/drop_down.h"
@@ -54,6 +55,7 @@ private slots:
     void aProfileThatIsGoneIsNotReopened();
     void aProfileThatFailsItsCheckIsNotTakenAsOpen();
     void aPathTooLongToRememberIsReported();
+    void aFileThatCannotTakeTheAutoOptionBackEndsTheReading();
     void plantedSettingsFileIsNeverWrittenThrough();
 
 private:
@@ -65,6 +67,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QStringList m_boxes;
+    QStringList m_captions;
     app::MessageShower m_previousShower;
 };
 
@@ -73,8 +76,11 @@ void TestForm1Settings::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_boxes.clear();
-    m_previousShower = app::setMessageShower(
-        [this](QWidget *, const QString &, const QString &text) { m_boxes << text; });
+    m_captions.clear();
+    m_previousShower = app::setMessageShower([this](QWidget *, const QString &caption, const QString &text) {
+        m_captions << caption;
+        m_boxes << text;
+    });
 }
 
 void TestForm1Settings::cleanup()
@@ -200,7 +206,7 @@ void TestForm1Settings::aPathTooLongToRememberIsReported()
     const QString fits = writeProfile("short.hex1", 1);
     const auto form = start();
     QVERIFY(form->storeProfilePath(fits));
-    form->storeLanguageIndex(0);
+    QVERIFY(!form->storeLanguageIndex(0));
     const QByteArray before = readAll(settingsPath());
 
     const QString longPath = QLatin1Char('/') + QString(200, QLatin1Char('p')) + QStringLiteral(".hex1");
@@ -211,6 +217,36 @@ void TestForm1Settings::aPathTooLongToRememberIsReported()
     QCOMPARE(readAll(settingsPath()), before);
     QVERIFY(form->loadSettings());
     QCOMPARE(form->currentProfilePath, fits);
+}
+
+void TestForm1Settings::aFileThatCannotTakeTheAutoOptionBackEndsTheReading()
+{
+    const QString profile = writeProfile("resistors.hex1", 3);
+    const auto form = start();
+    QVERIFY(form->storeProfilePath(profile));
+    // 204 bytes: no auto byte, which reads as "off", while the box is on.
+    QCOMPARE(readAll(settingsPath()).size(), 204);
+    form->CheckBox_connect_auto->setChecked(true);
+
+    {
+        // Writing the auto byte back would grow the file.
+        const FileSizeLimit full(204);
+        QVERIFY(full.active());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^settings: Cannot open file \".*/1\\.dat\"\\. .+$")));
+        QVERIFY(!form->loadSettings());
+    }
+    // The box and B2 follow the file; the profile is not reopened; nothing
+    // went to a box.
+    QVERIFY(!form->CheckBox_connect_auto->isChecked());
+    QVERIFY(form->B2->isEnabled());
+    QVERIFY(form->currentProfilePath.isEmpty());
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(readAll(settingsPath()).size(), 204);
+
+    // Once the box agrees with the file, nothing is written and the file is read to its end.
+    QVERIFY(form->loadSettings());
+    QCOMPARE(form->currentProfilePath, profile);
 }
 
 void TestForm1Settings::plantedSettingsFileIsNeverWrittenThrough()
@@ -234,7 +270,9 @@ void TestForm1Settings::plantedSettingsFileIsNeverWrittenThrough()
     QVERIFY(!form->CheckBox_connect_auto->isChecked());
     QCOMPARE(items(form->ListBox_freq_RLC), kFrequencies);
     QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_captions.first(), QStringLiteral("Vorlant"));
     m_boxes.clear();
+    m_captions.clear();
 
     // A click keeps its new state; the failure goes to the error box and
     // the program goes on.
@@ -247,8 +285,17 @@ void TestForm1Settings::plantedSettingsFileIsNeverWrittenThrough()
     QVERIFY(!form->B2->isEnabled());
     QVERIFY2(m_boxes.first().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(settingsPath())),
              qPrintable(m_boxes.first()));
-    QVERIFY_THROWS_EXCEPTION(app::SettingsFileError, form->storeProfilePath(QStringLiteral("/p.hex1")));
-    QVERIFY_THROWS_EXCEPTION(app::SettingsFileError, form->storeLanguageIndex(0));
+    QCOMPARE(m_captions.first(), QStringLiteral("Vorlant"));
+
+    // Remembering a profile says so in a box of the window's own.
+    QVERIFY(!form->storeProfilePath(QStringLiteral("/p.hex1")));
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes.last(), m_boxes.first());
+    QCOMPARE(m_captions.last(), form->windowTitle());
+
+    const app::SettingsWriteProblem problem = form->storeLanguageIndex(0);
+    QCOMPARE(problem.kind, app::SettingsWriteProblem::CannotWrite);
+    QCOMPARE(problem.text(), m_boxes.first());
     QCOMPARE(readAll(target), original);
 }
 

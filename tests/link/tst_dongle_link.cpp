@@ -5,7 +5,6 @@
 #include "link/dongle_link.h"
 #include "link/port_finder.h"
 
-#include "i18n/window_lexicons.h"
 #include "protocol/frame_encoder.h"
 
 #include "pty_pair.h"
@@ -81,8 +80,6 @@ private slots:
     void superviseKeepsThePortAndRequests();
     void vanishedDongleEndsTheLink();
     void finderNamesThePort();
-    void statusTexts_data();
-    void statusTexts();
 
 private:
     // A headless front end's port: reads end at a 10 ms pause.
@@ -440,25 +437,6 @@ void TestDongleLink::finderNamesThePort()
     QVERIFY(m_port->Connected());
     QCOMPARE(m_pty->line().baud, 57600u);
     QVERIFY(m_pty->line().crtscts);
-}
-
-void TestDongleLink::statusTexts_data()
-{
-    QTest::addColumn<DongleLink::Status>("status");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("connecting") << DongleLink::Status::Connecting << QStringLiteral("Подключаемся...");
-    QTest::newRow("no connection") << DongleLink::Status::NoConnection << QStringLiteral("NN Нет подключения");
-    QTest::newRow("connected") << DongleLink::Status::Connected << QStringLiteral("Подключено");
-    QTest::newRow("disconnected") << DongleLink::Status::Disconnected << QStringLiteral("Отключено");
-    QTest::newRow("idle answer") << DongleLink::Status::Ok << QStringLiteral("OK");
-}
-
-void TestDongleLink::statusTexts()
-{
-    QFETCH(DongleLink::Status, status);
-    QFETCH(QString, text);
-    const i18n::WindowLexicons lexicons;
-    QCOMPARE(DongleLink::statusText(status, lexicons.Dlang_connect), text);
 }
 
 QTEST_GUILESS_MAIN(TestDongleLink)

@@ -4,6 +4,7 @@
 #include "reading_output.h"
 
 #include "app/com_port_design.h"
+#include "link/link_timers.h"
 #include "link/port_finder.h"
 
 #include <algorithm>
@@ -41,9 +42,16 @@ MeterLogger::MeterLogger(const LoggerOptions &options, ReadingOutput &output, Re
     if (options.binPlan)
         m_pipeline.setBinPlan(*options.binPlan);
 
+    // The link's timers. Supervision runs only while waiting for the dongle,
+    // which enterWaiting starts; the set-up delay only when there is a set-up
+    // to send; nothing starts once the run is done.
+    LinkTimerConditions when;
+    when.supervision = [] { return false; };
+    when.settingsDelay = [this] { return m_phase == Phase::AwaitingSetup; };
+    when.portWatch = [this] { return m_phase != Phase::Done; };
+    bindLinkTimers(m_link, {nullptr, &m_supervision, &m_setupDelay, &m_portWatch}, when);
     m_supervision.setInterval(m_timing.supervisionMs);
     m_portWatch.setInterval(m_timing.portWatchMs);
-    m_setupDelay.setSingleShot(true);
     m_setupDelay.setInterval(m_timing.settingsDelayMs);
     m_commandGap.setSingleShot(true);
     m_commandGap.setInterval(m_timing.commandGapMs);
@@ -113,22 +121,6 @@ void MeterLogger::bindLink()
             m_noMeter = true;
     });
     connect(&m_link, &DongleLink::frameReceived, this, &MeterLogger::onFrame);
-    connect(&m_link, &DongleLink::supervisionWanted, this, [this](bool running) {
-        if (!running)
-            m_supervision.stop();
-    });
-    connect(&m_link, &DongleLink::settingsDelayWanted, this, [this] {
-        if (m_phase == Phase::AwaitingSetup)
-            m_setupDelay.start();
-    });
-    connect(&m_link, &DongleLink::portWatchWanted, this, [this](bool running) {
-        if (running && m_phase != Phase::Done) {
-            if (!m_portWatch.isActive())
-                m_portWatch.start();
-        } else {
-            m_portWatch.stop();
-        }
-    });
 }
 
 void MeterLogger::start()
