@@ -28,11 +28,8 @@ public:
     // RLCD reading read while logging.
     explicit ReadingPipeline(const profiles::Reference &reference = {}, bool kindFromReading = false);
 
-    void setReference(const profiles::Reference &reference) { m_reference = reference; }
-    const profiles::Reference &reference() const { return m_reference; }
     // Every reading from now on is sorted by `plan` (checked before); RD and U readings go to OUT.
     void setBinPlan(const profiles::BinPlan &plan) { m_binPlan = profiles::prepareBinPlan(plan); }
-    void setBinPlan(std::optional<profiles::PreparedBinPlan> plan) { m_binPlan = std::move(plan); }
 
     // Readings from now on are logged (before: the meter may still report
     // settings that the set-up commands change).
