@@ -11,7 +11,6 @@
 #include "profiles/profiles_controller.h"
 #include "protocol/meter_frame.h"
 #include "protocol/meter_settings.h"
-#include "reading/reading.h"
 #include "protocol/rlc_decoder.h"
 
 #include <QWidget>
@@ -200,7 +199,6 @@ public:
     protocol::MeterSettings meterSettings;
     protocol::RlcReading rlcReading;
     protocol::RlcQuantities rlcQuantities; // derived from the last RLCD frame, for the log's numbers
-    reading::Reading latestReading;        // the last RLCD reading, judged and sorted
     QString frequencyText; // test frequency of the last RLCD frame, as the log shows it
     QString levelText;     // test level of the last RLCD frame, as the log shows it
     // The link's flags, kept by dongleLink, under the window's names.

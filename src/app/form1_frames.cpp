@@ -114,9 +114,9 @@ void TForm1::decodeRlcFrame(const protocol::MeterFrame &frame)
     L_righ4->setText(result.L_righ4);
 
     // Judged and sorted by the same routine as every other front end's readings.
-    latestReading = reading::judgedReading(frameArrivalMs ? logClock.at(*frameArrivalMs) : logClock.now(),
-                                           meterSettings, rlcReading, rlcQuantities, lineEditor->referenceValue(),
-                                           sorting->preparedPlan());
+    const reading::Reading latestReading =
+        reading::judgedReading(frameArrivalMs ? logClock.at(*frameArrivalMs) : logClock.now(), meterSettings,
+                               rlcReading, rlcQuantities, lineEditor->referenceValue(), sorting->preparedPlan());
     // A deviation keeps its last value while its tolerance is off.
     if (latestReading.judged && std::isfinite(latestReading.primaryDeviation))
         primaryDeviation = latestReading.primaryDeviation;
